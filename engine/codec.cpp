@@ -1,0 +1,212 @@
+#include "engine/codec.h"
+
+#include "engine/errors.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/utf16.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace tavrel {
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LEBom = "\xFF\xFE";
+constexpr std::string_view kUtf16BEBom = "\xFE\xFF";
+
+struct ConverterCloser {
+    void operator()(UConverter* converter) const { ucnv_close(converter); }
+};
+using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
+
+// Leaves the error code as ICU set it, so that conversion stops at the first
+// bad sequence. ICU's own stop callback is not used because on encoding it
+// silently skips default-ignorable characters such as U+200B and U+FEFF.
+void FailToUnicode(const void*, UConverterToUnicodeArgs*, const char*, int32_t,
+                   UConverterCallbackReason, UErrorCode*)
+{
+}
+
+void FailFromUnicode(const void*, UConverterFromUnicodeArgs*, const UChar*, int32_t, UChar32,
+                     UConverterCallbackReason, UErrorCode*)
+{
+}
+
+const char* IcuName(Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Gbk:
+        return "windows-936-2000";
+    case Encoding::Utf8:
+    case Encoding::Utf8Bom:
+        return "UTF-8";
+    case Encoding::Utf16LE:
+        return "UTF-16LE";
+    case Encoding::Utf16BE:
+        return "UTF-16BE";
+    }
+    return "windows-936-2000";
+}
+
+std::string_view ByteOrderMark(Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Utf8Bom:
+        return kUtf8Bom;
+    case Encoding::Utf16LE:
+        return kUtf16LEBom;
+    case Encoding::Utf16BE:
+        return kUtf16BEBom;
+    default:
+        return {};
+    }
+}
+
+ConverterPtr OpenConverter(Encoding encoding)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    ConverterPtr converter(ucnv_open(IcuName(encoding), &status));
+    if (U_FAILURE(status))
+        throw std::runtime_error(std::string("ICU converter unavailable: ") + IcuName(encoding));
+    ucnv_setToUCallBack(converter.get(), FailToUnicode, nullptr, nullptr, nullptr, &status);
+    ucnv_setFromUCallBack(converter.get(), FailFromUnicode, nullptr, nullptr, nullptr, &status);
+    return converter;
+}
+
+// Decodes `bytes` in `encoding`; `baseOffset` is where they start in the file.
+// Returns false (and the offset of the bad sequence) instead of throwing, so
+// that detection can fall back from UTF-8 to GBK.
+bool TryDecode(std::string_view bytes, Encoding encoding, std::u16string& text,
+               std::size_t& badOffset)
+{
+    ConverterPtr converter = OpenConverter(encoding);
+    text.resize(bytes.size() + 1);
+    const char* source = bytes.data();
+    UChar* target = reinterpret_cast<UChar*>(text.data());
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_toUnicode(converter.get(), &target, target + text.size(), &source,
+                   source + bytes.size(), nullptr, true, &status);
+    if (U_FAILURE(status)) {
+        char invalid[32];
+        int8_t invalidLength = sizeof invalid;
+        UErrorCode ignored = U_ZERO_ERROR;
+        ucnv_getInvalidChars(converter.get(), invalid, &invalidLength, &ignored);
+        badOffset = static_cast<std::size_t>(source - bytes.data()) - static_cast<std::size_t>(invalidLength);
+        return false;
+    }
+    text.resize(static_cast<std::size_t>(target - reinterpret_cast<UChar*>(text.data())));
+    return true;
+}
+
+DecodedText DecodeAs(std::string_view bytes, Encoding encoding, std::size_t bomLength,
+                     const std::filesystem::path& source)
+{
+    DecodedText decoded{{}, encoding};
+    std::size_t badOffset = 0;
+    if (!TryDecode(bytes.substr(bomLength), encoding, decoded.text, badOffset))
+        throw DecodeError(source, EncodingName(encoding), bomLength + badOffset);
+    return decoded;
+}
+
+bool HasHighByte(std::string_view bytes)
+{
+    return std::any_of(bytes.begin(), bytes.end(),
+                       [](char byte) { return static_cast<unsigned char>(byte) > 0x7F; });
+}
+
+// 1-based line and column of a code-unit position. LF, CR LF and a lone CR
+// each end a line.
+std::pair<std::size_t, std::size_t> LineAndColumn(std::u16string_view text, std::size_t position)
+{
+    std::size_t line = 1;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < position; ++i) {
+        const bool lineEnd = text[i] == u'\n' || (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n'));
+        if (lineEnd) {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    return {line, position - lineStart + 1};
+}
+
+[[noreturn]] void ThrowEncodeError(UConverter* converter, std::u16string_view text,
+                                   const UChar* stoppedAt, Encoding encoding,
+                                   const std::filesystem::path& target)
+{
+    UChar invalid[8];
+    int8_t invalidLength = 8;
+    UErrorCode ignored = U_ZERO_ERROR;
+    ucnv_getInvalidUChars(converter, invalid, &invalidLength, &ignored);
+    const auto* begin = reinterpret_cast<const UChar*>(text.data());
+    const auto position = static_cast<std::size_t>(stoppedAt - begin) - static_cast<std::size_t>(invalidLength);
+    UChar32 codePoint = 0;
+    int32_t index = 0;
+    U16_NEXT(invalid, index, invalidLength, codePoint);
+    const auto [line, column] = LineAndColumn(text, position);
+    throw EncodeError(target, EncodingName(encoding), static_cast<char32_t>(codePoint), position,
+                      line, column);
+}
+
+}  // namespace
+
+std::string EncodingName(Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Gbk:
+        return "GBK";
+    case Encoding::Utf8:
+    case Encoding::Utf8Bom:
+        return "UTF-8";
+    case Encoding::Utf16LE:
+        return "UTF-16LE";
+    case Encoding::Utf16BE:
+        return "UTF-16BE";
+    }
+    return "GBK";
+}
+
+std::u16string DecodeBytes(std::string_view bytes, Encoding encoding,
+                           const std::filesystem::path& source)
+{
+    return DecodeAs(bytes, encoding, 0, source).text;
+}
+
+DecodedText DecodeText(std::string_view bytes, const std::filesystem::path& source)
+{
+    if (bytes.starts_with(kUtf8Bom))
+        return DecodeAs(bytes, Encoding::Utf8Bom, kUtf8Bom.size(), source);
+    if (bytes.starts_with(kUtf16LEBom))
+        return DecodeAs(bytes, Encoding::Utf16LE, kUtf16LEBom.size(), source);
+    if (bytes.starts_with(kUtf16BEBom))
+        return DecodeAs(bytes, Encoding::Utf16BE, kUtf16BEBom.size(), source);
+    if (HasHighByte(bytes)) {
+        DecodedText decoded{{}, Encoding::Utf8};
+        std::size_t badOffset = 0;
+        if (TryDecode(bytes, Encoding::Utf8, decoded.text, badOffset))
+            return decoded;
+    }
+    return DecodeAs(bytes, Encoding::Gbk, 0, source);
+}
+
+std::string EncodeText(std::u16string_view text, Encoding encoding,
+                       const std::filesystem::path& target)
+{
+    const std::string_view bom = ByteOrderMark(encoding);
+    std::string bytes(bom.size() + 3 * text.size() + 1, '\0');
+    std::copy(bom.begin(), bom.end(), bytes.begin());
+    ConverterPtr converter = OpenConverter(encoding);
+    const auto* source = reinterpret_cast<const UChar*>(text.data());
+    char* out = bytes.data() + bom.size();
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_fromUnicode(converter.get(), &out, bytes.data() + bytes.size(), &source,
+                     source + text.size(), nullptr, true, &status);
+    if (U_FAILURE(status))
+        ThrowEncodeError(converter.get(), text, source, encoding, target);
+    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
+    return bytes;
+}
+
+}  // namespace tavrel

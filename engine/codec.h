@@ -1,0 +1,35 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tavrel {
+
+// The encodings a text file can have. GBK is Windows code page 936; the UTF-16
+// forms always carry a byte-order mark, UTF-8 carries one only as Utf8Bom.
+enum class Encoding { Gbk, Utf8, Utf8Bom, Utf16LE, Utf16BE };
+
+std::string EncodingName(Encoding encoding);
+
+struct DecodedText {
+    std::u16string text;
+    Encoding encoding = Encoding::Gbk;
+};
+
+// Decides the encoding from the bytes and decodes them strictly. A UTF-8
+// byte-order mark, or valid UTF-8 with at least one byte above 0x7F, means
+// UTF-8; FF FE or FE FF means UTF-16 of that byte order; anything else is GBK.
+// Throws DecodeError naming `source` and the offset of the first bad byte.
+DecodedText DecodeText(std::string_view bytes, const std::filesystem::path& source);
+
+// Decodes bytes that carry no byte-order mark in the given encoding, strictly.
+std::u16string DecodeBytes(std::string_view bytes, Encoding encoding,
+                           const std::filesystem::path& source);
+
+// Encodes strictly, with the byte-order mark the encoding calls for. Throws
+// EncodeError naming `target` and the first character the encoding cannot hold.
+std::string EncodeText(std::u16string_view text, Encoding encoding,
+                       const std::filesystem::path& target);
+
+}  // namespace tavrel

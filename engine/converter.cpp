@@ -1,0 +1,133 @@
+#include "engine/converter.h"
+
+#include "engine/app_dir.h"
+#include "engine/codec.h"
+#include "engine/errors.h"
+#include "engine/file_bytes.h"
+
+#include <cstdint>
+
+namespace tavrel {
+
+namespace {
+
+constexpr std::size_t kCodeUnits = 0x10000;
+
+// The bytes of the first line: up to the first CR, which in UTF-16 files is a
+// whole code unit and elsewhere a single byte (GBK and UTF-8 never use 0x0D
+// inside a multibyte character).
+std::string_view FirstLineBytes(std::string_view bytes)
+{
+    const bool littleEndian = bytes.starts_with("\xFF\xFE");
+    if (littleEndian || bytes.starts_with("\xFE\xFF")) {
+        const std::string_view cr = littleEndian ? std::string_view("\x0D\x00", 2) : std::string_view("\x00\x0D", 2);
+        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            if (bytes.substr(i, 2) == cr)
+                return bytes.substr(0, i);
+        }
+        return bytes;
+    }
+    return bytes.substr(0, bytes.find('\r'));
+}
+
+}  // namespace
+
+std::u16string ReadTableLine(const std::filesystem::path& file)
+{
+    const std::string bytes = ReadFileBytes(file);
+    if (bytes.empty())
+        throw TableError(file);
+    return DecodeText(FirstLineBytes(bytes), file).text;
+}
+
+Converter::Converter()
+{
+    RebuildLookups();
+}
+
+void Converter::LoadTables()
+{
+    if (!tableF_.empty() && !tableJ_.empty())
+        return;
+    LoadTables(ApplicationDirectory());
+}
+
+void Converter::LoadTables(const std::filesystem::path& directory)
+{
+    if (!tableF_.empty() && !tableJ_.empty())
+        return;
+    std::u16string tableF = ReadTableLine(directory / kTableFileF);
+    std::u16string tableJ = ReadTableLine(directory / kTableFileJ);
+    SetTables(std::move(tableF), std::move(tableJ));
+}
+
+void Converter::SetTables(std::u16string tableF, std::u16string tableJ)
+{
+    tableF_ = std::move(tableF);
+    tableJ_ = std::move(tableJ);
+    RebuildLookups();
+}
+
+void Converter::RebuildLookups()
+{
+    f2j_ = BuildLookup(tableF_, tableJ_);
+    j2f_ = BuildLookup(tableJ_, tableF_);
+}
+
+Converter::Lookup Converter::BuildLookup(std::u16string_view searched, std::u16string_view target)
+{
+    Lookup lookup;
+    lookup.target.resize(kCodeUnits);
+    lookup.dropped.assign(kCodeUnits, false);
+    for (std::size_t unit = 0; unit < kCodeUnits; ++unit)
+        lookup.target[unit] = static_cast<char16_t>(unit);
+    std::vector<bool> seen(kCodeUnits, false);
+    for (std::size_t position = 0; position < searched.size(); ++position) {
+        const char16_t unit = searched[position];
+        if (seen[unit])
+            continue;
+        seen[unit] = true;
+        if (position < target.size()) {
+            lookup.target[unit] = target[position];
+        } else {
+            lookup.dropped[unit] = true;
+            lookup.dropsAny = true;
+        }
+    }
+    return lookup;
+}
+
+std::u16string Converter::Apply(const Lookup& lookup, std::u16string_view text)
+{
+    std::u16string result(text.size(), u'\0');
+    const char16_t* map = lookup.target.data();
+    if (!lookup.dropsAny) {
+        for (std::size_t i = 0; i < text.size(); ++i)
+            result[i] = map[text[i]];
+        return result;
+    }
+    std::size_t length = 0;
+    for (const char16_t unit : text) {
+        if (!lookup.dropped[unit])
+            result[length++] = map[unit];
+    }
+    result.resize(length);
+    return result;
+}
+
+std::u16string Converter::F2J(std::u16string_view text) const
+{
+    return Apply(f2j_, text);
+}
+
+std::u16string Converter::J2F(std::u16string_view text) const
+{
+    return Apply(j2f_, text);
+}
+
+std::u16string Converter::Convert(Direction direction, std::u16string_view text) const
+{
+    return direction == Direction::F2J ? F2J(text) : J2F(text);
+}
+
+}  // namespace tavrel

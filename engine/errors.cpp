@@ -1,0 +1,82 @@
+#include "engine/errors.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace tavrel {
+
+namespace {
+
+std::string Quoted(const std::filesystem::path& file)
+{
+    return "“" + DisplayPath(file) + "”";
+}
+
+std::string FileMessage(const std::filesystem::path& file, FileError::Operation operation,
+                        const std::string& reason)
+{
+    const char* verb = operation == FileError::Operation::Read ? "无法读取文件" : "无法写入文件";
+    return verb + Quoted(file) + "：" + reason;
+}
+
+}  // namespace
+
+std::string DisplayPath(const std::filesystem::path& path)
+{
+    std::filesystem::path native = path;
+    native.make_preferred();
+    const std::u8string text = native.u8string();
+    return {text.begin(), text.end()};
+}
+
+std::string CodePointName(char32_t codePoint)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(codePoint));
+    return buffer;
+}
+
+std::string SystemReason(int errorNumber)
+{
+    return std::strerror(errorNumber);
+}
+
+Error::Error(std::filesystem::path file, const std::string& message)
+    : std::runtime_error(message), file_(std::move(file))
+{
+}
+
+FileError::FileError(std::filesystem::path file, Operation operation, std::string reason)
+    : Error(file, FileMessage(file, operation, reason)),
+      operation_(operation),
+      reason_(std::move(reason))
+{
+}
+
+DecodeError::DecodeError(std::filesystem::path file, std::string encoding, std::size_t byteOffset)
+    : Error(file, "无法读取文件" + Quoted(file) + "：字节偏移 " + std::to_string(byteOffset) +
+                      " 处不是有效的 " + encoding + " 字节序列"),
+      encoding_(std::move(encoding)),
+      byteOffset_(byteOffset)
+{
+}
+
+EncodeError::EncodeError(std::filesystem::path file, std::string encoding, char32_t codePoint,
+                         std::size_t position, std::size_t line, std::size_t column)
+    : Error(file, "无法写入文件" + Quoted(file) + "：第 " + std::to_string(line) + " 行第 " +
+                      std::to_string(column) + " 个字符 " + CodePointName(codePoint) +
+                      " 无法用 " + encoding + " 编码表示"),
+      encoding_(std::move(encoding)),
+      codePoint_(codePoint),
+      position_(position),
+      line_(line),
+      column_(column)
+{
+}
+
+TableError::TableError(std::filesystem::path file)
+    : Error(file, "无法读取字符表文件" + Quoted(file) + "：文件是空的，没有任何一行")
+{
+}
+
+}  // namespace tavrel

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace tavrel {
+
+// A path as the user should see it: native separators, UTF-8.
+std::string DisplayPath(const std::filesystem::path& path);
+
+// The base of every failure the engine and the file layer report. what() is
+// a complete message in Simplified Chinese that names the file and the reason.
+class Error : public std::runtime_error {
+public:
+    Error(std::filesystem::path file, const std::string& message);
+    const std::filesystem::path& file() const { return file_; }
+
+private:
+    std::filesystem::path file_;
+};
+
+// The operating system refused to open, read or write a file.
+class FileError : public Error {
+public:
+    enum class Operation { Read, Write };
+    FileError(std::filesystem::path file, Operation operation, std::string reason);
+    Operation operation() const { return operation_; }
+    const std::string& reason() const { return reason_; }
+
+private:
+    Operation operation_;
+    std::string reason_;
+};
+
+// A byte sequence that is not valid in the file's encoding.
+class DecodeError : public Error {
+public:
+    DecodeError(std::filesystem::path file, std::string encoding, std::size_t byteOffset);
+    const std::string& encoding() const { return encoding_; }
+    std::size_t byteOffset() const { return byteOffset_; }
+
+private:
+    std::string encoding_;
+    std::size_t byteOffset_;
+};
+
+// A character the target encoding cannot hold. The position is the character's
+// 0-based index in UTF-16 code units; line and column are 1-based.
+class EncodeError : public Error {
+public:
+    EncodeError(std::filesystem::path file, std::string encoding, char32_t codePoint,
+                std::size_t position, std::size_t line, std::size_t column);
+    const std::string& encoding() const { return encoding_; }
+    char32_t codePoint() const { return codePoint_; }
+    std::size_t position() const { return position_; }
+    std::size_t line() const { return line_; }
+    std::size_t column() const { return column_; }
+
+private:
+    std::string encoding_;
+    char32_t codePoint_;
+    std::size_t position_;
+    std::size_t line_;
+    std::size_t column_;
+};
+
+// A table file that holds no line at all.
+class TableError : public Error {
+public:
+    explicit TableError(std::filesystem::path file);
+};
+
+// "U+200B" for a code point.
+std::string CodePointName(char32_t codePoint);
+
+// The C library's description of an errno value.
+std::string SystemReason(int errorNumber);
+
+}  // namespace tavrel
