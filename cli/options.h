@@ -1,0 +1,29 @@
+#pragma once
+
+#include "engine/converter.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavrel::cli {
+
+struct Options {
+    enum class Action { Convert, Batch, Help, Version };
+    Action action = Action::Convert;
+    Direction direction = Direction::F2J;
+    std::optional<std::filesystem::path> tablesDirectory;
+    std::vector<std::string> files;  // INPUT [OUTPUT], or the batch's files
+};
+
+// Thrown for a command line that does not follow the usage.
+struct UsageError {
+    std::string message;
+};
+
+Options ParseOptions(const std::vector<std::string>& arguments);
+
+extern const char* const kUsage;
+
+}  // namespace tavrel::cli

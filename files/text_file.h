@@ -1,0 +1,34 @@
+#pragma once
+
+#include "engine/codec.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tavrel {
+
+// A text file's content and the encoding it was stored in, so that a converted
+// text can be written back the same way.
+struct TextFile {
+    std::u16string text;
+    Encoding encoding = Encoding::Gbk;
+};
+
+// Reads and decodes a whole file. An empty file gives empty text. Throws
+// FileError or DecodeError naming the file.
+TextFile ReadTextFile(const std::filesystem::path& path);
+
+// Writes exactly `text`, with no line end added, in `encoding`. The text is
+// written to a temporary file beside the target, which replaces the target
+// only once the whole write has succeeded: on any failure the old target is
+// untouched and no temporary file is left. A target that exists and is not a
+// regular file (a device, a pipe) is written in place. Throws EncodeError or
+// FileError naming the file.
+void WriteTextFile(const std::filesystem::path& path, std::u16string_view text,
+                   Encoding encoding = Encoding::Gbk);
+
+// Writes bytes with the same guarantees as WriteTextFile.
+void ReplaceFileContent(const std::filesystem::path& path, std::string_view bytes);
+
+}  // namespace tavrel
