@@ -1,0 +1,154 @@
+#include "engine/codec.h"
+#include "engine/errors.h"
+#include "tests/support/temp_dir.h"
+
+#include "tests/support/row_name.h"
+
+#include <gtest/gtest.h>
+
+namespace tavrel {
+namespace {
+
+using test::Gbk;
+using test::U16;
+
+struct DetectionCase {
+    const char* name;
+    friend void PrintTo(const DetectionCase& row, std::ostream* out) { *out << row.name; }
+    std::string bytes;
+    Encoding encoding;
+    std::u16string text;
+};
+
+class DetectionTest : public testing::TestWithParam<DetectionCase> {};
+
+TEST_P(DetectionTest, DecodesAndEncodesBackToTheSameBytes)
+{
+    const DetectionCase& c = GetParam();
+    const DecodedText decoded = DecodeText(c.bytes, "in.txt");
+    EXPECT_EQ(decoded.encoding, c.encoding);
+    EXPECT_EQ(decoded.text, c.text);
+    EXPECT_EQ(EncodeText(decoded.text, decoded.encoding, "out.txt"), c.bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, DetectionTest,
+    testing::Values(
+        DetectionCase{"EmptyIsGbk", "", Encoding::Gbk, u""},
+        DetectionCase{"AsciiIsGbk", "abc\r\n", Encoding::Gbk, u"abc\r\n"},
+        DetectionCase{"GbkChinese", Gbk("中國，国\r\n"), Encoding::Gbk, u"中國，国\r\n"},
+        DetectionCase{"GbkEuroSign", "\x80", Encoding::Gbk, u"€"},
+        DetectionCase{"GbkByteFFIsPrivateUse", "\xFF", Encoding::Gbk, u"\xF8F5"},
+        DetectionCase{"GbkUserDefinedAreaIsPrivateUse", "\xAA\xA1", Encoding::Gbk, u"\xE000"},
+        DetectionCase{"CtrlZIsAnOrdinaryByte", "a\x1A" "b", Encoding::Gbk, u"a\x1A" u"b"},
+        DetectionCase{"Utf8WithoutMark", "中國\n", Encoding::Utf8, u"中國\n"},
+        DetectionCase{"Utf8WithMark", "\xEF\xBB\xBF" "中國", Encoding::Utf8Bom, u"中國"},
+        DetectionCase{"Utf8MarkOnly", "\xEF\xBB\xBF", Encoding::Utf8Bom, u""},
+        DetectionCase{"Utf8OutsideGbk", "\xE2\x80\x8B😀", Encoding::Utf8, u"\x200B\xD83D\xDE00"},
+        DetectionCase{"Utf16LittleEndian", std::string("\xFF\xFE\x2D\x4E\x0A\x00", 6), Encoding::Utf16LE,
+                      u"中\n"},
+        DetectionCase{"Utf16BigEndian", std::string("\xFE\xFF\x4E\x2D\x00\x0A", 6), Encoding::Utf16BE,
+                      u"中\n"}),
+    test::RowName());
+
+struct BadBytesCase {
+    const char* name;
+    friend void PrintTo(const BadBytesCase& row, std::ostream* out) { *out << row.name; }
+    std::string bytes;
+    std::string encoding;
+    std::size_t offset;
+};
+
+class BadBytesTest : public testing::TestWithParam<BadBytesCase> {};
+
+TEST_P(BadBytesTest, NamesTheFileAndTheOffset)
+{
+    const BadBytesCase& c = GetParam();
+    try {
+        DecodeText(c.bytes, "/tmp/bad.txt");
+        FAIL() << "decoded without error";
+    } catch (const DecodeError& error) {
+        EXPECT_EQ(error.file(), "/tmp/bad.txt");
+        EXPECT_EQ(error.encoding(), c.encoding);
+        EXPECT_EQ(error.byteOffset(), c.offset);
+        EXPECT_NE(std::string(error.what()).find("/tmp/bad.txt"), std::string::npos);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Strict, BadBytesTest,
+    testing::Values(BadBytesCase{"GbkTruncatedAtEnd", Gbk("中文") + "\xD6", "GBK", 4},
+                    BadBytesCase{"GbkBadTrailByte", Gbk("中") + "\x81\x7F", "GBK", 2},
+                    BadBytesCase{"Utf8MarkThenBadByte", "\xEF\xBB\xBF" "ab\xC0\x80", "UTF-8", 5},
+                    BadBytesCase{"Utf8MarkThenEncodedSurrogate", "\xEF\xBB\xBF\xED\xA0\x80", "UTF-8", 3},
+                    BadBytesCase{"Utf16OddLength", std::string("\xFF\xFE\x2D\x4E\x0A", 5), "UTF-16LE", 4},
+                    BadBytesCase{"Utf16UnpairedSurrogate", std::string("\xFF\xFE\x00\xD8\x41\x00", 6),
+                                 "UTF-16LE", 2}),
+    test::RowName());
+
+struct UnencodableCase {
+    const char* name;
+    friend void PrintTo(const UnencodableCase& row, std::ostream* out) { *out << row.name; }
+    std::u16string text;
+    Encoding encoding;
+    char32_t codePoint;
+    std::size_t position;
+    std::size_t line;
+    std::size_t column;
+};
+
+class UnencodableTest : public testing::TestWithParam<UnencodableCase> {};
+
+// ICU's own stop callback skips default-ignorable characters silently; each
+// of these must fail instead of vanishing from the file.
+TEST_P(UnencodableTest, NamesTheCharacterAndItsPosition)
+{
+    const UnencodableCase& c = GetParam();
+    try {
+        EncodeText(c.text, c.encoding, "/tmp/out.txt");
+        FAIL() << "encoded without error";
+    } catch (const EncodeError& error) {
+        EXPECT_EQ(error.codePoint(), c.codePoint);
+        EXPECT_EQ(error.position(), c.position);
+        EXPECT_EQ(error.line(), c.line);
+        EXPECT_EQ(error.column(), c.column);
+        EXPECT_NE(std::string(error.what()).find(CodePointName(c.codePoint)), std::string::npos);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Strict, UnencodableTest,
+    testing::Values(UnencodableCase{"ZeroWidthSpace", u"中\x200B", Encoding::Gbk, 0x200B, 1, 1, 2},
+                    UnencodableCase{"SoftHyphen", u"a\r\nb\x00AD", Encoding::Gbk, 0xAD, 4, 2, 2},
+                    UnencodableCase{"ByteOrderMarkCharacter", u"\xFEFF", Encoding::Gbk, 0xFEFF, 0, 1, 1},
+                    UnencodableCase{"EmojiIsOneCharacter", u"ab\nc😀", Encoding::Gbk, 0x1F600, 4, 2, 2},
+                    UnencodableCase{"LoneSurrogateInUtf8", u"a\xD800" u"b", Encoding::Utf8, 0xD800, 1, 1, 2},
+                    UnencodableCase{"LoneSurrogateInUtf16", u"\xDC00", Encoding::Utf16BE, 0xDC00, 0, 1, 1}),
+    test::RowName());
+
+// Every byte sequence Windows code page 936 defines decodes and encodes back
+// to itself; there are 24,070 of them.
+TEST(GbkTest, RoundTripsEveryValidSequence)
+{
+    std::size_t valid = 0;
+    auto check = [&](const std::string& bytes) {
+        std::u16string text;
+        try {
+            text = DecodeBytes(bytes, Encoding::Gbk, "gbk");
+        } catch (const DecodeError&) {
+            return;
+        }
+        ++valid;
+        ASSERT_EQ(text.size(), 1u);
+        EXPECT_EQ(EncodeText(text, Encoding::Gbk, "gbk"), bytes) << std::hex << int(text[0]);
+    };
+    for (int byte = 0; byte < 0x100; ++byte)
+        check(std::string(1, static_cast<char>(byte)));
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = 0x40; trail <= 0xFE; ++trail)
+            check({static_cast<char>(lead), static_cast<char>(trail)});
+    EXPECT_EQ(valid, 24070u);
+}
+
+}  // namespace
+}  // namespace tavrel

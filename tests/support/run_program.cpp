@@ -1,0 +1,54 @@
+#include "tests/support/run_program.h"
+
+#include "engine/app_dir.h"
+#include "tests/support/temp_dir.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+namespace tavrel::test {
+
+std::filesystem::path ProgramDirectory()
+{
+    return ApplicationDirectory();
+}
+
+ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                         const std::string& input)
+{
+    TempDir streams;
+    WriteBytes(streams / "in", input);
+    std::vector<char*> argv;
+    std::string name = program.string();
+    argv.push_back(name.data());
+    std::vector<std::string> copies(arguments);
+    for (std::string& argument : copies)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    const pid_t child = fork();
+    if (child < 0)
+        throw std::runtime_error("fork failed");
+    if (child == 0) {
+        const int in = open((streams / "in").c_str(), O_RDONLY);
+        const int out = open((streams / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = open((streams / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ProgramResult result;
+    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = ReadBytes(streams / "out");
+    result.err = ReadBytes(streams / "err");
+    return result;
+}
+
+}  // namespace tavrel::test

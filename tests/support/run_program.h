@@ -1,0 +1,23 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tavrel::test {
+
+struct ProgramResult {
+    int exitStatus = -1;  // -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs a program with the given arguments and standard input, waits for it
+// and captures both output streams.
+ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                         const std::string& input = {});
+
+// Where the build puts the programs and the shipped tables.
+std::filesystem::path ProgramDirectory();
+
+}  // namespace tavrel::test
