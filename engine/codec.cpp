@@ -1,6 +1,7 @@
 #include "engine/codec.h"
 
 #include "engine/errors.h"
+#include "engine/gbk.h"
 
 #include <unicode/ucnv.h>
 #include <unicode/utf16.h>
@@ -34,20 +35,17 @@ void FailFromUnicode(const void*, UConverterFromUnicodeArgs*, const UChar*, int3
 {
 }
 
+// ICU's name of a Unicode encoding; GBK has a codec of its own.
 const char* IcuName(Encoding encoding)
 {
     switch (encoding) {
-    case Encoding::Gbk:
-        return "windows-936-2000";
-    case Encoding::Utf8:
-    case Encoding::Utf8Bom:
-        return "UTF-8";
     case Encoding::Utf16LE:
         return "UTF-16LE";
     case Encoding::Utf16BE:
         return "UTF-16BE";
+    default:
+        return "UTF-8";
     }
-    return "windows-936-2000";
 }
 
 std::string_view ByteOrderMark(Encoding encoding)
@@ -75,12 +73,12 @@ ConverterPtr OpenConverter(Encoding encoding)
     return converter;
 }
 
-// Decodes `bytes` in `encoding`; `baseOffset` is where they start in the file.
-// Returns false (and the offset of the bad sequence) instead of throwing, so
-// that detection can fall back from UTF-8 to GBK.
+// Decodes `bytes` in `encoding`; on a bad sequence returns false and its offset.
 bool TryDecode(std::string_view bytes, Encoding encoding, std::u16string& text,
                std::size_t& badOffset)
 {
+    if (encoding == Encoding::Gbk)
+        return DecodeGbk(bytes, text, badOffset);
     ConverterPtr converter = OpenConverter(encoding);
     text.resize(bytes.size() + 1);
     const char* source = bytes.data();
@@ -116,6 +114,49 @@ bool HasHighByte(std::string_view bytes)
                        [](char byte) { return static_cast<unsigned char>(byte) > 0x7F; });
 }
 
+bool InRange(unsigned char byte, unsigned low, unsigned high)
+{
+    return byte >= low && byte <= high;
+}
+
+// Whether the bytes are well-formed UTF-8: shortest forms only, no encoded
+// surrogates, nothing beyond U+10FFFF. Checked without decoding.
+bool IsUtf8(std::string_view bytes)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    for (std::size_t i = 0; i < size;) {
+        const unsigned char lead = s[i];
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        unsigned low = 0x80, high = 0xBF;
+        if (InRange(lead, 0xC2, 0xDF)) {
+            length = 2;
+        } else if (InRange(lead, 0xE0, 0xEF)) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (InRange(lead, 0xF0, 0xF4)) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (size - i < length || !InRange(s[i + 1], low, high))
+            return false;
+        for (std::size_t k = 2; k < length; ++k) {
+            if (!InRange(s[i + k], 0x80, 0xBF))
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
 // 1-based line and column of a code-unit position. LF, CR LF and a lone CR
 // each end a line.
 std::pair<std::size_t, std::size_t> LineAndColumn(std::u16string_view text, std::size_t position)
@@ -132,22 +173,37 @@ std::pair<std::size_t, std::size_t> LineAndColumn(std::u16string_view text, std:
     return {line, position - lineStart + 1};
 }
 
-[[noreturn]] void ThrowEncodeError(UConverter* converter, std::u16string_view text,
-                                   const UChar* stoppedAt, Encoding encoding,
+[[noreturn]] void ThrowEncodeError(std::u16string_view text, std::size_t position, Encoding encoding,
                                    const std::filesystem::path& target)
 {
-    UChar invalid[8];
-    int8_t invalidLength = 8;
-    UErrorCode ignored = U_ZERO_ERROR;
-    ucnv_getInvalidUChars(converter, invalid, &invalidLength, &ignored);
-    const auto* begin = reinterpret_cast<const UChar*>(text.data());
-    const auto position = static_cast<std::size_t>(stoppedAt - begin) - static_cast<std::size_t>(invalidLength);
     UChar32 codePoint = 0;
-    int32_t index = 0;
-    U16_NEXT(invalid, index, invalidLength, codePoint);
+    U16_GET(text.data(), 0, position, text.size(), codePoint);
     const auto [line, column] = LineAndColumn(text, position);
     throw EncodeError(target, EncodingName(encoding), static_cast<char32_t>(codePoint), position,
                       line, column);
+}
+
+void EncodeWithIcu(std::u16string_view text, Encoding encoding, std::string& bytes,
+                   const std::filesystem::path& target)
+{
+    const std::size_t start = bytes.size();
+    bytes.resize(start + 3 * text.size() + 1);
+    ConverterPtr converter = OpenConverter(encoding);
+    const auto* begin = reinterpret_cast<const UChar*>(text.data());
+    const UChar* source = begin;
+    char* out = bytes.data() + start;
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_fromUnicode(converter.get(), &out, bytes.data() + bytes.size(), &source, begin + text.size(), nullptr,
+                     true, &status);
+    if (U_FAILURE(status)) {
+        UChar invalid[8];
+        int8_t invalidLength = 8;
+        UErrorCode ignored = U_ZERO_ERROR;
+        ucnv_getInvalidUChars(converter.get(), invalid, &invalidLength, &ignored);
+        ThrowEncodeError(text, static_cast<std::size_t>(source - begin) - static_cast<std::size_t>(invalidLength),
+                         encoding, target);
+    }
+    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
 }
 
 }  // namespace
@@ -182,30 +238,22 @@ DecodedText DecodeText(std::string_view bytes, const std::filesystem::path& sour
         return DecodeAs(bytes, Encoding::Utf16LE, kUtf16LEBom.size(), source);
     if (bytes.starts_with(kUtf16BEBom))
         return DecodeAs(bytes, Encoding::Utf16BE, kUtf16BEBom.size(), source);
-    if (HasHighByte(bytes)) {
-        DecodedText decoded{{}, Encoding::Utf8};
-        std::size_t badOffset = 0;
-        if (TryDecode(bytes, Encoding::Utf8, decoded.text, badOffset))
-            return decoded;
-    }
+    if (HasHighByte(bytes) && IsUtf8(bytes))
+        return DecodeAs(bytes, Encoding::Utf8, 0, source);
     return DecodeAs(bytes, Encoding::Gbk, 0, source);
 }
 
 std::string EncodeText(std::u16string_view text, Encoding encoding,
                        const std::filesystem::path& target)
 {
-    const std::string_view bom = ByteOrderMark(encoding);
-    std::string bytes(bom.size() + 3 * text.size() + 1, '\0');
-    std::copy(bom.begin(), bom.end(), bytes.begin());
-    ConverterPtr converter = OpenConverter(encoding);
-    const auto* source = reinterpret_cast<const UChar*>(text.data());
-    char* out = bytes.data() + bom.size();
-    UErrorCode status = U_ZERO_ERROR;
-    ucnv_fromUnicode(converter.get(), &out, bytes.data() + bytes.size(), &source,
-                     source + text.size(), nullptr, true, &status);
-    if (U_FAILURE(status))
-        ThrowEncodeError(converter.get(), text, source, encoding, target);
-    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
+    std::string bytes(ByteOrderMark(encoding));
+    if (encoding != Encoding::Gbk) {
+        EncodeWithIcu(text, encoding, bytes, target);
+        return bytes;
+    }
+    const std::size_t unencodable = EncodeGbk(text, bytes);
+    if (unencodable != std::u16string_view::npos)
+        ThrowEncodeError(text, unencodable, encoding, target);
     return bytes;
 }
 
