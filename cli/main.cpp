@@ -51,12 +51,12 @@ int ConvertOne(const Converter& converter, const cli::Options& options)
     const bool fromStdin = IsStandardStream(options.files, 0);
     const std::filesystem::path input = fromStdin ? kStandardInput : std::filesystem::path(options.files[0]);
     const std::string bytes = fromStdin ? ReadStreamBytes(stdin, input) : ReadFileBytes(input);
-    const DecodedText decoded = DecodeText(bytes, input);
-    const std::u16string result = converter.Convert(options.direction, decoded.text);
+    DecodedText decoded = DecodeText(bytes, input);
+    converter.ConvertInPlace(options.direction, decoded.text);
     if (IsStandardStream(options.files, 1)) {
-        WriteStandardOutput(EncodeText(result, decoded.encoding, kStandardOutput));
+        WriteStandardOutput(EncodeText(decoded.text, decoded.encoding, kStandardOutput));
     } else {
-        WriteTextFile(options.files[1], result, decoded.encoding);
+        WriteTextFile(options.files[1], decoded.text, decoded.encoding);
     }
     return 0;
 }

@@ -97,37 +97,42 @@ Converter::Lookup Converter::BuildLookup(std::u16string_view searched, std::u16s
     return lookup;
 }
 
-std::u16string Converter::Apply(const Lookup& lookup, std::u16string_view text)
+void Converter::Apply(const Lookup& lookup, std::u16string& text)
 {
-    std::u16string result(text.size(), u'\0');
     const char16_t* map = lookup.target.data();
     if (!lookup.dropsAny) {
-        for (std::size_t i = 0; i < text.size(); ++i)
-            result[i] = map[text[i]];
-        return result;
+        for (char16_t& unit : text)
+            unit = map[unit];
+        return;
     }
     std::size_t length = 0;
     for (const char16_t unit : text) {
         if (!lookup.dropped[unit])
-            result[length++] = map[unit];
+            text[length++] = map[unit];
     }
-    result.resize(length);
-    return result;
+    text.resize(length);
 }
 
 std::u16string Converter::F2J(std::u16string_view text) const
 {
-    return Apply(f2j_, text);
+    return Convert(Direction::F2J, text);
 }
 
 std::u16string Converter::J2F(std::u16string_view text) const
 {
-    return Apply(j2f_, text);
+    return Convert(Direction::J2F, text);
 }
 
 std::u16string Converter::Convert(Direction direction, std::u16string_view text) const
 {
-    return direction == Direction::F2J ? F2J(text) : J2F(text);
+    std::u16string result(text);
+    ConvertInPlace(direction, result);
+    return result;
+}
+
+void Converter::ConvertInPlace(Direction direction, std::u16string& text) const
+{
+    Apply(direction == Direction::F2J ? f2j_ : j2f_, text);
 }
 
 }  // namespace tavrel

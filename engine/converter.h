@@ -42,6 +42,10 @@ public:
     std::u16string J2F(std::u16string_view text) const;
     std::u16string Convert(Direction direction, std::u16string_view text) const;
 
+    // Converts `text` itself, for callers that no longer need the original:
+    // saves allocating and touching a second buffer as large as the text.
+    void ConvertInPlace(Direction direction, std::u16string& text) const;
+
 private:
     // For each code unit: the unit it becomes, with a flag for the units that
     // are dropped because the target table is too short.
@@ -52,7 +56,7 @@ private:
     };
 
     static Lookup BuildLookup(std::u16string_view searched, std::u16string_view target);
-    static std::u16string Apply(const Lookup& lookup, std::u16string_view text);
+    static void Apply(const Lookup& lookup, std::u16string& text);
     void RebuildLookups();
 
     std::u16string tableF_;

@@ -82,10 +82,11 @@ BatchResult ConvertBatch(const Converter& converter, Direction direction,
             break;
         }
         try {
-            const TextFile input = early.Take(i, inputs[i]);
+            TextFile file = early.Take(i, inputs[i]);
             const fs::path output = BatchOutputPath(inputs[i], direction);
             early.ProtectFrom(output, i, inputs);
-            WriteTextFile(output, converter.Convert(direction, input.text), input.encoding);
+            converter.ConvertInPlace(direction, file.text);
+            WriteTextFile(output, file.text, file.encoding);
         } catch (const Error& error) {
             throw BatchError(error, result.converted);
         }
