@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QMessageBox;
+class QWidget;
+
+namespace tavrel::test {
+
+// Types text into a widget as a keyboard would: Chinese arrives as key events
+// carrying text, and each '\n' is a press of Enter.
+void Type(QWidget* widget, const QString& text);
+
+// Pastes text through the clipboard with Ctrl+V.
+void Paste(QWidget* widget, const QString& text);
+
+// Clicks a button of the window with the mouse.
+void Click(QWidget* button);
+
+// Arranges for `answer` to receive the next message box once it is shown and
+// running its modal loop; `answer` must close it.
+void AnswerNextMessageBox(std::function<void(QMessageBox&)> answer);
+
+// Runs the application's event loop, does `action` in it and tells whether the
+// application was asked to quit as a result.
+bool QuitsWhen(const std::function<void()>& action);
+
+}  // namespace tavrel::test

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "engine/converter.h"
+
+#include <QWidget>
+
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+// The program's one window: the Simplified pane above the Traditional pane,
+// the two pane buttons below them, and on the right the file conversion
+// group, the example label, About and Close. The window owns the conversion
+// tables for the whole run.
+class Form1 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form1(QWidget* parent = nullptr);
+
+    // Loads the character tables; throws tavrel::Error naming the table file
+    // when one cannot be read. Called once, before the window is shown.
+    void Form_Load();
+
+private slots:
+    void cmdF2J_Click();
+    void cmdJ2F_Click();
+    void cmdAbout_Click();
+    void cmdExit_Click();
+
+private:
+    void createControls();
+    void convertPane(tavrel::Direction direction, const QPlainTextEdit& source, QPlainTextEdit& target);
+    void applyTabOrder();
+    void connectHandlers();
+    const tavrel::Converter& converter() const { return converter_; }
+
+    tavrel::Converter converter_;
+
+    QPushButton* cmdAbout;
+    QPushButton* cmdExit;
+    QGroupBox* Frame1;
+    QPlainTextEdit* txtJ;
+    QGroupBox* Frame2;
+    QGroupBox* Frame3;
+    QPushButton* Command1;
+    QPushButton* Command2;
+    QRadioButton* Option1;
+    QRadioButton* Option2;
+    QButtonGroup* directionGroup;
+    QPushButton* cmdF2J;
+    QPushButton* cmdJ2F;
+    QLabel* Label2;
+    QPlainTextEdit* txtF;
+};

@@ -1,0 +1,52 @@
+#include "ui/messages.h"
+
+#include <new>
+
+namespace tavrel::ui {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Tavrel");
+
+MessageRecorder* activeRecorder = nullptr;
+
+QString FailureText(const std::exception& error)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return QStringLiteral("内存不足，无法完成这项操作。");
+    return QString::fromUtf8(error.what());
+}
+
+}  // namespace
+
+MessageRecorder::MessageRecorder() : previous_(activeRecorder)
+{
+    activeRecorder = this;
+}
+
+MessageRecorder::~MessageRecorder()
+{
+    activeRecorder = previous_;
+}
+
+void ShowMessage(QWidget* parent, const Message& message)
+{
+    if (activeRecorder) {
+        activeRecorder->messages_.push_back(message);
+        return;
+    }
+    QMessageBox box(message.icon, message.title, message.text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void ShowInformation(QWidget* parent, const QString& title, const QString& text)
+{
+    ShowMessage(parent, {QMessageBox::Information, title, text});
+}
+
+void ShowFailure(QWidget* parent, const std::exception& error)
+{
+    ShowMessage(parent, {QMessageBox::Critical, kTitle, FailureText(error)});
+}
+
+}  // namespace tavrel::ui
