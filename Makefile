@@ -1,5 +1,6 @@
-# make run   installs what is missing, builds, starts the program
-# make test  installs what is missing, builds, runs every test headless
+# make run         installs what is missing, builds, starts the window
+# make screenshot  the window, run in Xvfb, pictured into docs/screenshot.png
+# make test        installs what is missing, builds, runs every test headless
 BUILD ?= build
 CMAKE_FLAGS ?=
 
@@ -17,14 +18,13 @@ build: configure
 	cmake --build $(BUILD)
 
 run: build
-	@echo "繁体转简体："
-	@$(BUILD)/bin/tavrel-convert -s data/sample-traditional.txt
-	@echo
-	@echo "简体转繁体："
-	@$(BUILD)/bin/tavrel-convert -t data/sample-simplified.txt
+	$(BUILD)/bin/tavrel
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure
+
+screenshot: build
+	./tools/screenshot.sh $(BUILD)
 
 bench: build
 	$(BUILD)/bin/tavrel-bench

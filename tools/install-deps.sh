@@ -21,6 +21,8 @@ packages="
   xvfb
   xauth
   xdotool
+  xclip
+  x11-xserver-utils
   desktop-file-utils
   binutils-mingw-w64-x86-64
   python3

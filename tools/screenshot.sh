@@ -1,0 +1,69 @@
+#!/bin/sh
+# Starts the real program in a private X server (Xvfb), converts two lines of
+# Traditional text as a user would, and saves a picture of the window to
+# docs/screenshot.png. The picture is taken by tavrel-grab-window, which is
+# built with the tests.
+#   tools/screenshot.sh [build directory]
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+output=$root/docs/screenshot.png
+if [ ! -x "$build/bin/tavrel-grab-window" ]; then
+    echo "缺少 $build/bin/tavrel-grab-window：请在构建时打开 TAVREL_BUILD_TESTS" >&2
+    exit 1
+fi
+
+work=$(mktemp -d)
+xvfb=
+app=
+cleanup() {
+    [ -z "$app" ] || kill "$app" 2>/dev/null || true
+    [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display and writes its number once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
+tries=0
+until [ -s "$work/display" ]; do
+    tries=$((tries + 1))
+    if [ "$tries" -gt 600 ] || ! kill -0 "$xvfb" 2>/dev/null; then
+        echo "Xvfb 没有启动：" >&2
+        cat "$work/xvfb.log" >&2
+        exit 1
+    fi
+    sleep 0.1
+done
+export DISPLAY=":$(cat "$work/display")"
+export XDG_RUNTIME_DIR="$work"
+export QT_QPA_PLATFORM=xcb
+
+"$build/bin/tavrel" &
+app=$!
+window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Tavrel-' | head -n 1)
+xdotool windowfocus --sync "$window"
+
+# Paste Traditional text into the lower pane and press 繁体转简体 (positions in
+# the window). Pasting, because xdotool types Chinese by rebinding a key for a
+# moment, which a busy program can miss.
+text='中國的漢字有繁體與簡體兩種寫法。
+這個視窗把兩者互相轉換。'
+printf '%s' "$text" | xclip -selection clipboard -i 2>/dev/null
+tries=0
+until [ "$(xclip -selection clipboard -o 2>/dev/null)" = "$text" ]; do
+    tries=$((tries + 1))
+    [ "$tries" -le 600 ] || { echo "xclip 没有提供剪贴板内容" >&2; exit 1; }
+    sleep 0.1
+done
+xdotool mousemove --window "$window" 316 346 click 1
+xdotool key ctrl+v
+xdotool mousemove --window "$window" 140 480 click 1
+xdotool mousemove --window "$window" 700 300
+# Give the window a moment to paint the result before the picture is taken.
+sleep 1
+
+mkdir -p "$(dirname "$output")"
+"$build/bin/tavrel-grab-window" "$window" "$output"
+echo "$output"
