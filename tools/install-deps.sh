@@ -22,7 +22,6 @@ packages="
   xauth
   xdotool
   xclip
-  x11-xserver-utils
   desktop-file-utils
   binutils-mingw-w64-x86-64
   python3
