@@ -4,7 +4,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench screenshot clean
+.PHONY: all deps configure build run test bench clean
 
 all: build
 

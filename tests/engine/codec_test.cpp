@@ -5,6 +5,9 @@
 #include "tests/support/row_name.h"
 
 #include <gtest/gtest.h>
+#include <unicode/ucnv.h>
+
+#include <memory>
 
 namespace tavrel {
 namespace {
@@ -126,28 +129,75 @@ INSTANTIATE_TEST_SUITE_P(
                     UnencodableCase{"LoneSurrogateInUtf16", u"\xDC00", Encoding::Utf16BE, 0xDC00, 0, 1, 1}),
     test::RowName());
 
-// Every byte sequence Windows code page 936 defines decodes and encodes back
-// to itself; there are 24,070 of them.
-TEST(GbkTest, RoundTripsEveryValidSequence)
+void StopOnAnything(const void*, UConverterToUnicodeArgs*, const char*, int32_t, UConverterCallbackReason,
+                    UErrorCode*)
 {
+}
+
+// Every one- and two-byte sequence decodes exactly as ICU's windows-936-2000
+// converter decodes it, or fails where it fails; each of the 24,070 valid
+// ones encodes back to itself.
+TEST(GbkTest, DecodesEverySequenceAsIcuDoesAndRoundTrips)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UConverter, void (*)(UConverter*)> icu(ucnv_open("windows-936-2000", &status), ucnv_close);
+    ucnv_setToUCallBack(icu.get(), StopOnAnything, nullptr, nullptr, nullptr, &status);
+    ASSERT_TRUE(U_SUCCESS(status));
     std::size_t valid = 0;
     auto check = [&](const std::string& bytes) {
+        UChar expected[4];
+        status = U_ZERO_ERROR;
+        ucnv_reset(icu.get());
+        const int32_t length = ucnv_toUChars(icu.get(), expected, 4, bytes.data(), static_cast<int32_t>(bytes.size()), &status);
         std::u16string text;
         try {
             text = DecodeBytes(bytes, Encoding::Gbk, "gbk");
         } catch (const DecodeError&) {
+            EXPECT_TRUE(U_FAILURE(status)) << "ICU decodes " << std::hex << int(static_cast<unsigned char>(bytes[0]));
             return;
         }
+        ASSERT_TRUE(U_SUCCESS(status));
+        ASSERT_EQ(text, std::u16string(reinterpret_cast<const char16_t*>(expected), static_cast<std::size_t>(length)));
         ++valid;
-        ASSERT_EQ(text.size(), 1u);
         EXPECT_EQ(EncodeText(text, Encoding::Gbk, "gbk"), bytes) << std::hex << int(text[0]);
     };
     for (int byte = 0; byte < 0x100; ++byte)
         check(std::string(1, static_cast<char>(byte)));
     for (int lead = 0x81; lead <= 0xFE; ++lead)
-        for (int trail = 0x40; trail <= 0xFE; ++trail)
+        for (int trail = 0; trail <= 0xFF; ++trail)
             check({static_cast<char>(lead), static_cast<char>(trail)});
     EXPECT_EQ(valid, 24070u);
+}
+
+void StopOnAnything(const void*, UConverterFromUnicodeArgs*, const UChar*, int32_t, UChar32,
+                    UConverterCallbackReason, UErrorCode*)
+{
+}
+
+// The codec's generated tables must encode every BMP code unit exactly as
+// ICU's windows-936-2000 converter does, and refuse what it refuses.
+TEST(GbkTest, EncodesEveryCodeUnitAsIcuDoes)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UConverter, void (*)(UConverter*)> icu(ucnv_open("windows-936-2000", &status), ucnv_close);
+    ucnv_setFromUCallBack(icu.get(), StopOnAnything, nullptr, nullptr, nullptr, &status);
+    ASSERT_TRUE(U_SUCCESS(status));
+    std::size_t mismatches = 0;
+    for (char32_t unit = 0; unit < 0x10000; ++unit) {
+        const UChar source[1] = {static_cast<UChar>(unit)};
+        char expected[8];
+        status = U_ZERO_ERROR;
+        ucnv_reset(icu.get());
+        const int32_t length = ucnv_fromUChars(icu.get(), expected, 8, source, 1, &status);
+        const std::u16string text(1, static_cast<char16_t>(unit));
+        try {
+            const std::string actual = EncodeText(text, Encoding::Gbk, "gbk");
+            mismatches += U_FAILURE(status) || actual != std::string(expected, static_cast<std::size_t>(length));
+        } catch (const EncodeError&) {
+            mismatches += U_SUCCESS(status);
+        }
+    }
+    EXPECT_EQ(mismatches, 0u);
 }
 
 }  // namespace
