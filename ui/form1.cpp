@@ -89,8 +89,10 @@ QIcon ProgramIcon()
 
 }  // namespace
 
-Form1::Form1(QWidget* parent) : QWidget(parent)
+Form1::Form1(QWidget* parent)
+    : QWidget(parent), chooserBackend_(this), CDialog1(chooserBackend_), workClock_(tavrel::ui::SteadyClock())
 {
+    CDialog1.SetFilter(u"文件文件(*.TXT)|*.txt");
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tavrel-") + kWebAddress);
     setWindowIcon(ProgramIcon());
@@ -142,6 +144,8 @@ void Form1::connectHandlers()
     connect(cmdJ2F, &QPushButton::clicked, this, &Form1::cmdJ2F_Click);
     connect(cmdAbout, &QPushButton::clicked, this, &Form1::cmdAbout_Click);
     connect(cmdExit, &QPushButton::clicked, this, &Form1::cmdExit_Click);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
 }
 
 void Form1::Form_Load()

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "engine/converter.h"
+#include "files/chooser.h"
+#include "ui/qt_chooser.h"
+#include "ui/work_progress.h"
 
 #include <QWidget>
 
@@ -25,11 +28,18 @@ public:
     // when one cannot be read. Called once, before the window is shown.
     void Form_Load();
 
+    // Lets a test answer the file dialogs instead of a user.
+    void setChooserBackend(tavrel::ChooserBackend& backend) { CDialog1.SetBackend(backend); }
+    // Lets a test decide how long file work seems to take.
+    void setWorkClock(tavrel::ui::WorkClock clock) { workClock_ = std::move(clock); }
+
 private slots:
     void cmdF2J_Click();
     void cmdJ2F_Click();
     void cmdAbout_Click();
     void cmdExit_Click();
+    void Command1_Click();
+    void Command2_Click();
 
 private:
     void createControls();
@@ -37,8 +47,12 @@ private:
     void applyTabOrder();
     void connectHandlers();
     const tavrel::Converter& converter() const { return converter_; }
+    tavrel::Direction fileDirection() const;
 
     tavrel::Converter converter_;
+    tavrel::ui::QtChooserBackend chooserBackend_;
+    tavrel::CommonDialog CDialog1;
+    tavrel::ui::WorkClock workClock_;
 
     QPushButton* cmdAbout;
     QPushButton* cmdExit;

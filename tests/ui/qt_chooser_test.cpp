@@ -1,0 +1,100 @@
+#include "tests/support/temp_dir.h"
+#include "ui/qt_chooser.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+namespace fs = std::filesystem;
+using tavrel::ChooserRequest;
+using tavrel::test::TempDir;
+using tavrel::test::WriteBytes;
+
+// Waits for a visible widget of type W and hands it to `answer`, once.
+template <class W>
+void AnswerWhenShown(std::function<void(W&)> answer)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* found = qobject_cast<W*>(widget); found && found->isVisible()) {
+                poll->stop();
+                poll->deleteLater();
+                answer(*found);
+                return;
+            }
+        }
+    });
+    poll->start(10);
+}
+
+// Types a name into the real dialog's name box and presses Enter, as a user
+// would; the dialog ignores selectFile() once it is shown.
+void TypeName(QFileDialog& dialog, const QString& name)
+{
+    auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr);
+    edit->setText(name);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+QString Native(const fs::path& path)
+{
+    return QString::fromStdU16String(path.u16string());
+}
+
+TEST(QtChooserTest, OpenDialogReturnsTheTypedFile)
+{
+    TempDir dir;
+    WriteBytes(dir / "a.txt", "a");
+    tavrel::ui::QtChooserBackend backend(nullptr);
+    bool singleFile = false;
+    QString filterShown;
+    AnswerWhenShown<QFileDialog>([&](QFileDialog& dialog) {
+        singleFile = dialog.fileMode() == QFileDialog::ExistingFile;
+        filterShown = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText();
+        TypeName(dialog, Native(dir / "a.txt"));
+    });
+    const auto chosen = backend.Choose({ChooserRequest::Kind::Open, 0, u"文件文件(*.TXT)|*.txt"});
+    EXPECT_EQ(chosen, std::vector<fs::path>{dir / "a.txt"});
+    EXPECT_TRUE(singleFile);
+    EXPECT_EQ(filterShown, QStringLiteral("文件文件(*.TXT)"));
+}
+
+TEST(QtChooserTest, SaveDialogAsksBeforeReplacingAFile)
+{
+    TempDir dir;
+    WriteBytes(dir / "old.txt", "old");
+    tavrel::ui::QtChooserBackend backend(nullptr);
+    bool asked = false;
+    AnswerWhenShown<QFileDialog>([&](QFileDialog& dialog) {
+        AnswerWhenShown<QMessageBox>([&](QMessageBox& question) {
+            asked = question.text().contains(QStringLiteral("old.txt"));
+            question.button(QMessageBox::Yes)->click();
+        });
+        TypeName(dialog, Native(dir / "old.txt"));
+    });
+    const auto chosen = backend.Choose({ChooserRequest::Kind::Save, 0, u"文件文件(*.TXT)|*.txt"});
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(chosen, std::vector<fs::path>{dir / "old.txt"});
+}
+
+TEST(QtChooserTest, CancelReturnsNothing)
+{
+    tavrel::ui::QtChooserBackend backend(nullptr);
+    AnswerWhenShown<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
+    EXPECT_TRUE(backend.Choose({ChooserRequest::Kind::Open, 0x80200, u"文件文件(*.TXT)|*.txt"}).empty());
+}
+
+}  // namespace

@@ -1,0 +1,59 @@
+#include "ui/qt_chooser.h"
+
+#include "ui/qt_text.h"
+
+#include <QFileDialog>
+
+namespace tavrel::ui {
+
+namespace {
+
+std::vector<std::filesystem::path> ChooseWith(QFileDialog& dialog)
+{
+    std::vector<std::filesystem::path> chosen;
+    if (dialog.exec() != QDialog::Accepted)
+        return chosen;
+    for (const QString& file : dialog.selectedFiles())
+        chosen.emplace_back(file.toStdU16String());
+    return chosen;
+}
+
+// "description|pattern" pairs as Qt's name filters: "description (pattern)".
+QStringList NameFilters(const std::u16string& filter)
+{
+    const QStringList parts = ToQString(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        filters << parts[i] + QStringLiteral(" (") + patterns.replace(QLatin1Char(';'), QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    return filters;
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> QtChooserBackend::Choose(const ChooserRequest& request)
+{
+    QFileDialog dialog(parent_);
+    dialog.setObjectName(QStringLiteral("fileDialog"));
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(NameFilters(request.filter));
+    if (!directory_.isEmpty())
+        dialog.setDirectory(directory_);
+    if (request.kind == ChooserRequest::Kind::Open) {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        const bool multiple = request.flags & kChooserAllowMultiSelect;
+        dialog.setFileMode(multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    } else {
+        // Qt's save dialog asks before it lets the user replace a file.
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    }
+    std::vector<std::filesystem::path> chosen = ChooseWith(dialog);
+    if (!chosen.empty())
+        directory_ = dialog.directory().absolutePath();
+    return chosen;
+}
+
+}  // namespace tavrel::ui
