@@ -6,6 +6,7 @@
 #include "files/text_file.h"
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <iostream>
 
@@ -85,6 +86,8 @@ int Run(const cli::Options& options)
 
 int main(int argc, char** argv)
 {
+    // The system's reasons in error messages follow the user's language.
+    std::setlocale(LC_ALL, "");
 #ifdef _WIN32
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);

@@ -31,6 +31,14 @@ QStringList NameFilters(const std::u16string& filter)
     return filters;
 }
 
+// "txt" for a filter whose first pattern is "*.txt": a name typed without an
+// extension is saved with it.
+QString DefaultSuffix(const std::u16string& filter)
+{
+    const QString pattern = ToQString(filter).section(QLatin1Char('|'), 1, 1).section(QLatin1Char(';'), 0, 0);
+    return pattern.startsWith(QStringLiteral("*.")) ? pattern.mid(2) : QString();
+}
+
 }  // namespace
 
 std::vector<std::filesystem::path> QtChooserBackend::Choose(const ChooserRequest& request)
@@ -49,6 +57,7 @@ std::vector<std::filesystem::path> QtChooserBackend::Choose(const ChooserRequest
         // Qt's save dialog asks before it lets the user replace a file.
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(DefaultSuffix(request.filter));
     }
     std::vector<std::filesystem::path> chosen = ChooseWith(dialog);
     if (!chosen.empty())

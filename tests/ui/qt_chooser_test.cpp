@@ -90,6 +90,15 @@ TEST(QtChooserTest, SaveDialogAsksBeforeReplacingAFile)
     EXPECT_EQ(chosen, std::vector<fs::path>{dir / "old.txt"});
 }
 
+TEST(QtChooserTest, SavedNameWithoutExtensionGetsTheFiltersOne)
+{
+    TempDir dir;
+    tavrel::ui::QtChooserBackend backend(nullptr);
+    AnswerWhenShown<QFileDialog>([&](QFileDialog& dialog) { TypeName(dialog, Native(dir / "结果")); });
+    const auto chosen = backend.Choose({ChooserRequest::Kind::Save, 0, u"文件文件(*.TXT)|*.txt"});
+    EXPECT_EQ(chosen, std::vector<fs::path>{dir / "结果.txt"});
+}
+
 TEST(QtChooserTest, CancelReturnsNothing)
 {
     tavrel::ui::QtChooserBackend backend(nullptr);
