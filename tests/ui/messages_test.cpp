@@ -23,7 +23,7 @@ TEST(MessagesTest, AboutIsAModalBoxWithOneChineseOkButton)
     Form1 form;
     form.show();
     bool answered = false;
-    tavrel::test::AnswerNextMessageBox([&](QMessageBox& box) {
+    tavrel::test::AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
         answered = true;
         EXPECT_TRUE(box.isModal());
         EXPECT_EQ(box.parentWidget(), &form);
@@ -44,7 +44,7 @@ TEST(MessagesTest, FailureBoxNamesTheFileAndTheReason)
     const std::filesystem::path file = std::filesystem::path("/缺少的目录") / "systemF.txt";
     const tavrel::FileError error(file, tavrel::FileError::Operation::Read, "No such file or directory");
     bool answered = false;
-    tavrel::test::AnswerNextMessageBox([&](QMessageBox& box) {
+    tavrel::test::AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
         answered = true;
         EXPECT_EQ(box.icon(), QMessageBox::Critical);
         EXPECT_EQ(box.text(), QString::fromUtf8(error.what()));

@@ -1,14 +1,13 @@
 #include "tests/support/temp_dir.h"
+#include "tests/ui/widget_input.h"
 #include "ui/qt_chooser.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -18,26 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using tavrel::ChooserRequest;
+using tavrel::test::AnswerNextDialog;
 using tavrel::test::TempDir;
 using tavrel::test::WriteBytes;
-
-// Waits for a visible widget of type W and hands it to `answer`, once.
-template <class W>
-void AnswerWhenShown(std::function<void(W&)> answer)
-{
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* found = qobject_cast<W*>(widget); found && found->isVisible()) {
-                poll->stop();
-                poll->deleteLater();
-                answer(*found);
-                return;
-            }
-        }
-    });
-    poll->start(10);
-}
 
 // Types a name into the real dialog's name box and presses Enter, as a user
 // would; the dialog ignores selectFile() once it is shown.
@@ -61,7 +43,7 @@ TEST(QtChooserTest, OpenDialogReturnsTheTypedFile)
     tavrel::ui::QtChooserBackend backend(nullptr);
     bool singleFile = false;
     QString filterShown;
-    AnswerWhenShown<QFileDialog>([&](QFileDialog& dialog) {
+    AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) {
         singleFile = dialog.fileMode() == QFileDialog::ExistingFile;
         filterShown = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText();
         TypeName(dialog, Native(dir / "a.txt"));
@@ -78,8 +60,8 @@ TEST(QtChooserTest, SaveDialogAsksBeforeReplacingAFile)
     WriteBytes(dir / "old.txt", "old");
     tavrel::ui::QtChooserBackend backend(nullptr);
     bool asked = false;
-    AnswerWhenShown<QFileDialog>([&](QFileDialog& dialog) {
-        AnswerWhenShown<QMessageBox>([&](QMessageBox& question) {
+    AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) {
+        AnswerNextDialog<QMessageBox>([&](QMessageBox& question) {
             asked = question.text().contains(QStringLiteral("old.txt"));
             question.button(QMessageBox::Yes)->click();
         });
@@ -94,7 +76,7 @@ TEST(QtChooserTest, SavedNameWithoutExtensionGetsTheFiltersOne)
 {
     TempDir dir;
     tavrel::ui::QtChooserBackend backend(nullptr);
-    AnswerWhenShown<QFileDialog>([&](QFileDialog& dialog) { TypeName(dialog, Native(dir / "结果")); });
+    AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) { TypeName(dialog, Native(dir / "结果")); });
     const auto chosen = backend.Choose({ChooserRequest::Kind::Save, 0, u"文件文件(*.TXT)|*.txt"});
     EXPECT_EQ(chosen, std::vector<fs::path>{dir / "结果.txt"});
 }
@@ -102,7 +84,7 @@ TEST(QtChooserTest, SavedNameWithoutExtensionGetsTheFiltersOne)
 TEST(QtChooserTest, CancelReturnsNothing)
 {
     tavrel::ui::QtChooserBackend backend(nullptr);
-    AnswerWhenShown<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
+    AnswerNextDialog<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
     EXPECT_TRUE(backend.Choose({ChooserRequest::Kind::Open, 0x80200, u"文件文件(*.TXT)|*.txt"}).empty());
 }
 

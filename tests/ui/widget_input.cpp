@@ -30,17 +30,6 @@ void Click(QWidget* button)
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-void AnswerNextMessageBox(std::function<void(QMessageBox&)> answer)
-{
-    QTimer::singleShot(0, qApp, [answer = std::move(answer)]() mutable {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box && box->isVisible())
-            answer(*box);
-        else
-            AnswerNextMessageBox(std::move(answer));
-    });
-}
-
 namespace {
 
 class QuitWatcher : public QObject {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QApplication>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
@@ -19,9 +21,20 @@ void Paste(QWidget* widget, const QString& text);
 // Clicks a button of the window with the mouse.
 void Click(QWidget* button);
 
-// Arranges for `answer` to receive the next message box once it is shown and
-// running its modal loop; `answer` must close it.
-void AnswerNextMessageBox(std::function<void(QMessageBox&)> answer);
+// Arranges for `answer` to receive the next modal dialog of type Dialog (a
+// message box, a file dialog) once it is shown and running its modal loop;
+// `answer` must close it.
+template <class Dialog>
+void AnswerNextDialog(std::function<void(Dialog&)> answer)
+{
+    QTimer::singleShot(0, qApp, [answer = std::move(answer)]() mutable {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (dialog && dialog->isVisible())
+            answer(*dialog);
+        else
+            AnswerNextDialog<Dialog>(std::move(answer));
+    });
+}
 
 // Runs the application's event loop, does `action` in it and tells whether the
 // application was asked to quit as a result.
