@@ -170,25 +170,34 @@ TEST_F(FileCommandsTest, FailingFileIsReportedAndEarlierOutputsStay)
     WriteBytes(dir_ / "bad.txt", "\x81\x7F");
     fs::create_directory(dir_ / "简体dir.txt");
     WriteBytes(dir_ / "dir.txt", "x");
+    // sysfs lets even root read its files but create none beside them.
+    const fs::path readOnlyDirFile = "/sys/kernel/address_bits";
+    ASSERT_TRUE(fs::exists(readOnlyDirFile));
     const struct {
         const char* name;
-        std::string badName;
-        std::string expectedText;
+        std::vector<fs::path> chosen;
+        fs::path named;
+        std::string reason;
+        int convertedBefore;
     } rows[] = {
-        {"MissingInput", "missing.txt", "No such file or directory"},
-        {"InvalidBytes", "bad.txt", "字节偏移 0"},
-        {"DirectoryInTheTargetsPlace", "dir.txt", "简体dir.txt"},
+        {"MissingInput", {dir_ / "a.txt", dir_ / "missing.txt", dir_ / "a.txt"}, dir_ / "missing.txt",
+         "No such file or directory", 1},
+        {"InvalidBytes", {dir_ / "a.txt", dir_ / "bad.txt", dir_ / "a.txt"}, dir_ / "bad.txt", "字节偏移 0", 1},
+        {"DirectoryInTheTargetsPlace", {dir_ / "a.txt", dir_ / "dir.txt", dir_ / "a.txt"}, dir_ / "简体dir.txt",
+         "Is a directory", 1},
+        {"ReadOnlyTargetDirectory", {readOnlyDirFile}, "/sys/kernel/简体address_bits", "Permission denied", 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        chooser_.answers = {{dir_ / "a.txt", dir_ / row.badName, dir_ / "a.txt"}};
+        chooser_.answers = {row.chosen};
         const std::size_t before = recorder_.messages().size();
         Click("Command2");
         ASSERT_EQ(recorder_.messages().size(), before + 1);
         const std::string text = MessageText(before);
-        EXPECT_NE(text.find((dir_ / "").string()), std::string::npos) << text;
-        EXPECT_NE(text.find(row.expectedText), std::string::npos) << text;
-        EXPECT_NE(text.find("已有 1 个文件成功转换"), std::string::npos) << text;
+        EXPECT_NE(text.find("“" + row.named.string() + "”"), std::string::npos) << text;
+        EXPECT_NE(text.find(row.reason), std::string::npos) << text;
+        EXPECT_NE(text.find("已有 " + std::to_string(row.convertedBefore) + " 个文件成功转换"), std::string::npos)
+            << text;
         EXPECT_EQ(recorder_.messages()[before].icon, QMessageBox::Critical);
     }
     EXPECT_EQ(ReadBytes(dir_ / "简体a.txt"), Gbk("国"));
