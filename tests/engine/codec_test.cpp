@@ -1,8 +1,7 @@
 #include "engine/codec.h"
 #include "engine/errors.h"
-#include "tests/support/temp_dir.h"
-
 #include "tests/support/row_name.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <unicode/ucnv.h>
@@ -13,14 +12,13 @@ namespace tavrel {
 namespace {
 
 using test::Gbk;
-using test::U16;
 
 struct DetectionCase {
     const char* name;
-    friend void PrintTo(const DetectionCase& row, std::ostream* out) { *out << row.name; }
     std::string bytes;
     Encoding encoding;
     std::u16string text;
+    friend void PrintTo(const DetectionCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class DetectionTest : public testing::TestWithParam<DetectionCase> {};
@@ -39,27 +37,22 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         DetectionCase{"EmptyIsGbk", "", Encoding::Gbk, u""},
         DetectionCase{"AsciiIsGbk", "abc\r\n", Encoding::Gbk, u"abc\r\n"},
-        DetectionCase{"GbkChinese", Gbk("中國，国\r\n"), Encoding::Gbk, u"中國，国\r\n"},
-        DetectionCase{"GbkEuroSign", "\x80", Encoding::Gbk, u"€"},
-        DetectionCase{"GbkByteFFIsPrivateUse", "\xFF", Encoding::Gbk, u"\xF8F5"},
+        DetectionCase{"GbkChinese", "\xD6\xD0\x87\xF8\xA3\xAC", Encoding::Gbk, u"中國，"},
+        DetectionCase{"GbkSingleBytes80AndFF", "\x80\xFF\x1A", Encoding::Gbk, u"€\xF8F5\x1A"},
         DetectionCase{"GbkUserDefinedAreaIsPrivateUse", "\xAA\xA1", Encoding::Gbk, u"\xE000"},
-        DetectionCase{"CtrlZIsAnOrdinaryByte", "a\x1A" "b", Encoding::Gbk, u"a\x1A" u"b"},
         DetectionCase{"Utf8WithoutMark", "中國\n", Encoding::Utf8, u"中國\n"},
-        DetectionCase{"Utf8WithMark", "\xEF\xBB\xBF" "中國", Encoding::Utf8Bom, u"中國"},
-        DetectionCase{"Utf8MarkOnly", "\xEF\xBB\xBF", Encoding::Utf8Bom, u""},
+        DetectionCase{"Utf8WithMark", "\xEF\xBB\xBF中國", Encoding::Utf8Bom, u"中國"},
         DetectionCase{"Utf8OutsideGbk", "\xE2\x80\x8B😀", Encoding::Utf8, u"\x200B\xD83D\xDE00"},
-        DetectionCase{"Utf16LittleEndian", std::string("\xFF\xFE\x2D\x4E\x0A\x00", 6), Encoding::Utf16LE,
-                      u"中\n"},
-        DetectionCase{"Utf16BigEndian", std::string("\xFE\xFF\x4E\x2D\x00\x0A", 6), Encoding::Utf16BE,
-                      u"中\n"}),
+        DetectionCase{"Utf16LittleEndian", std::string("\xFF\xFE\x2D\x4E\x0A\x00", 6), Encoding::Utf16LE, u"中\n"},
+        DetectionCase{"Utf16BigEndian", std::string("\xFE\xFF\x4E\x2D\x00\x0A", 6), Encoding::Utf16BE, u"中\n"}),
     test::RowName());
 
 struct BadBytesCase {
     const char* name;
-    friend void PrintTo(const BadBytesCase& row, std::ostream* out) { *out << row.name; }
     std::string bytes;
     std::string encoding;
     std::size_t offset;
+    friend void PrintTo(const BadBytesCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class BadBytesTest : public testing::TestWithParam<BadBytesCase> {};
@@ -71,10 +64,9 @@ TEST_P(BadBytesTest, NamesTheFileAndTheOffset)
         DecodeText(c.bytes, "/tmp/bad.txt");
         FAIL() << "decoded without error";
     } catch (const DecodeError& error) {
-        EXPECT_EQ(error.file(), "/tmp/bad.txt");
         EXPECT_EQ(error.encoding(), c.encoding);
         EXPECT_EQ(error.byteOffset(), c.offset);
-        EXPECT_NE(std::string(error.what()).find("/tmp/bad.txt"), std::string::npos);
+        EXPECT_NE(std::string(error.what()).find("“/tmp/bad.txt”"), std::string::npos);
     }
 }
 
@@ -82,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
     Strict, BadBytesTest,
     testing::Values(BadBytesCase{"GbkTruncatedAtEnd", Gbk("中文") + "\xD6", "GBK", 4},
                     BadBytesCase{"GbkBadTrailByte", Gbk("中") + "\x81\x7F", "GBK", 2},
-                    BadBytesCase{"Utf8MarkThenBadByte", "\xEF\xBB\xBF" "ab\xC0\x80", "UTF-8", 5},
+                    BadBytesCase{"Utf8MarkThenOverlong", "\xEF\xBB\xBF" "ab\xC0\x80", "UTF-8", 5},
                     BadBytesCase{"Utf8MarkThenEncodedSurrogate", "\xEF\xBB\xBF\xED\xA0\x80", "UTF-8", 3},
                     BadBytesCase{"Utf16OddLength", std::string("\xFF\xFE\x2D\x4E\x0A", 5), "UTF-16LE", 4},
                     BadBytesCase{"Utf16UnpairedSurrogate", std::string("\xFF\xFE\x00\xD8\x41\x00", 6),
@@ -91,20 +83,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct UnencodableCase {
     const char* name;
-    friend void PrintTo(const UnencodableCase& row, std::ostream* out) { *out << row.name; }
     std::u16string text;
     Encoding encoding;
     char32_t codePoint;
-    std::size_t position;
-    std::size_t line;
-    std::size_t column;
+    std::size_t line, column;
+    friend void PrintTo(const UnencodableCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class UnencodableTest : public testing::TestWithParam<UnencodableCase> {};
 
 // ICU's own stop callback skips default-ignorable characters silently; each
 // of these must fail instead of vanishing from the file.
-TEST_P(UnencodableTest, NamesTheCharacterAndItsPosition)
+TEST_P(UnencodableTest, NamesTheCharacterAndWhereItIs)
 {
     const UnencodableCase& c = GetParam();
     try {
@@ -112,7 +102,6 @@ TEST_P(UnencodableTest, NamesTheCharacterAndItsPosition)
         FAIL() << "encoded without error";
     } catch (const EncodeError& error) {
         EXPECT_EQ(error.codePoint(), c.codePoint);
-        EXPECT_EQ(error.position(), c.position);
         EXPECT_EQ(error.line(), c.line);
         EXPECT_EQ(error.column(), c.column);
         EXPECT_NE(std::string(error.what()).find(CodePointName(c.codePoint)), std::string::npos);
@@ -121,68 +110,52 @@ TEST_P(UnencodableTest, NamesTheCharacterAndItsPosition)
 
 INSTANTIATE_TEST_SUITE_P(
     Strict, UnencodableTest,
-    testing::Values(UnencodableCase{"ZeroWidthSpace", u"中\x200B", Encoding::Gbk, 0x200B, 1, 1, 2},
-                    UnencodableCase{"SoftHyphen", u"a\r\nb\x00AD", Encoding::Gbk, 0xAD, 4, 2, 2},
-                    UnencodableCase{"ByteOrderMarkCharacter", u"\xFEFF", Encoding::Gbk, 0xFEFF, 0, 1, 1},
-                    UnencodableCase{"EmojiIsOneCharacter", u"ab\nc😀", Encoding::Gbk, 0x1F600, 4, 2, 2},
-                    UnencodableCase{"LoneSurrogateInUtf8", u"a\xD800" u"b", Encoding::Utf8, 0xD800, 1, 1, 2},
-                    UnencodableCase{"LoneSurrogateInUtf16", u"\xDC00", Encoding::Utf16BE, 0xDC00, 0, 1, 1}),
+    testing::Values(UnencodableCase{"ZeroWidthSpace", u"中\x200B", Encoding::Gbk, 0x200B, 1, 2},
+                    UnencodableCase{"SoftHyphenOnLineTwo", u"a\r\nb\x00AD", Encoding::Gbk, 0xAD, 2, 2},
+                    UnencodableCase{"ByteOrderMarkCharacter", u"\xFEFF", Encoding::Gbk, 0xFEFF, 1, 1},
+                    UnencodableCase{"EmojiIsOneCharacter", u"ab\nc😀", Encoding::Gbk, 0x1F600, 2, 2},
+                    UnencodableCase{"LoneSurrogateInUtf8", u"a\xD800" u"b", Encoding::Utf8, 0xD800, 1, 2},
+                    UnencodableCase{"LoneSurrogateInUtf16", u"\xDC00", Encoding::Utf16BE, 0xDC00, 1, 1}),
     test::RowName());
 
-void StopOnAnything(const void*, UConverterToUnicodeArgs*, const char*, int32_t, UConverterCallbackReason,
-                    UErrorCode*)
+void Stop(const void*, UConverterToUnicodeArgs*, const char*, int32_t, UConverterCallbackReason, UErrorCode*) {}
+void Stop(const void*, UConverterFromUnicodeArgs*, const UChar*, int32_t, UChar32, UConverterCallbackReason,
+          UErrorCode*)
 {
 }
 
-// Every one- and two-byte sequence decodes exactly as ICU's windows-936-2000
-// converter decodes it, or fails where it fails; each of the 24,070 valid
-// ones encodes back to itself.
-TEST(GbkTest, DecodesEverySequenceAsIcuDoesAndRoundTrips)
+// The codec's generated tables must agree with ICU's windows-936-2000 on
+// every one- and two-byte sequence and every BMP code unit; the 24,070 valid
+// sequences round-trip.
+TEST(GbkTest, AgreesWithIcuEverywhere)
 {
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<UConverter, void (*)(UConverter*)> icu(ucnv_open("windows-936-2000", &status), ucnv_close);
-    ucnv_setToUCallBack(icu.get(), StopOnAnything, nullptr, nullptr, nullptr, &status);
+    ucnv_setToUCallBack(icu.get(), Stop, nullptr, nullptr, nullptr, &status);
+    ucnv_setFromUCallBack(icu.get(), Stop, nullptr, nullptr, nullptr, &status);
     ASSERT_TRUE(U_SUCCESS(status));
-    std::size_t valid = 0;
-    auto check = [&](const std::string& bytes) {
-        UChar expected[4];
+    std::size_t valid = 0, mismatches = 0;
+    const auto decodes = [&](const std::string& bytes) {
+        char16_t expected[4];
         status = U_ZERO_ERROR;
         ucnv_reset(icu.get());
-        const int32_t length = ucnv_toUChars(icu.get(), expected, 4, bytes.data(), static_cast<int32_t>(bytes.size()), &status);
-        std::u16string text;
+        const int32_t length = ucnv_toUChars(icu.get(), reinterpret_cast<UChar*>(expected), 4, bytes.data(),
+                                             static_cast<int32_t>(bytes.size()), &status);
         try {
-            text = DecodeBytes(bytes, Encoding::Gbk, "gbk");
+            const std::u16string text = DecodeBytes(bytes, Encoding::Gbk, "gbk");
+            valid += U_SUCCESS(status);
+            mismatches += U_FAILURE(status) || text != std::u16string_view(expected, static_cast<std::size_t>(length)) ||
+                          EncodeText(text, Encoding::Gbk, "gbk") != bytes;
         } catch (const DecodeError&) {
-            EXPECT_TRUE(U_FAILURE(status)) << "ICU decodes " << std::hex << int(static_cast<unsigned char>(bytes[0]));
-            return;
+            mismatches += U_SUCCESS(status);
         }
-        ASSERT_TRUE(U_SUCCESS(status));
-        ASSERT_EQ(text, std::u16string(reinterpret_cast<const char16_t*>(expected), static_cast<std::size_t>(length)));
-        ++valid;
-        EXPECT_EQ(EncodeText(text, Encoding::Gbk, "gbk"), bytes) << std::hex << int(text[0]);
     };
-    for (int byte = 0; byte < 0x100; ++byte)
-        check(std::string(1, static_cast<char>(byte)));
-    for (int lead = 0x81; lead <= 0xFE; ++lead)
-        for (int trail = 0; trail <= 0xFF; ++trail)
-            check({static_cast<char>(lead), static_cast<char>(trail)});
+    for (int first = 0; first < 0x100; ++first) {
+        decodes(std::string(1, static_cast<char>(first)));
+        for (int second = 0; first >= 0x81 && first <= 0xFE && second < 0x100; ++second)
+            decodes({static_cast<char>(first), static_cast<char>(second)});
+    }
     EXPECT_EQ(valid, 24070u);
-}
-
-void StopOnAnything(const void*, UConverterFromUnicodeArgs*, const UChar*, int32_t, UChar32,
-                    UConverterCallbackReason, UErrorCode*)
-{
-}
-
-// The codec's generated tables must encode every BMP code unit exactly as
-// ICU's windows-936-2000 converter does, and refuse what it refuses.
-TEST(GbkTest, EncodesEveryCodeUnitAsIcuDoes)
-{
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UConverter, void (*)(UConverter*)> icu(ucnv_open("windows-936-2000", &status), ucnv_close);
-    ucnv_setFromUCallBack(icu.get(), StopOnAnything, nullptr, nullptr, nullptr, &status);
-    ASSERT_TRUE(U_SUCCESS(status));
-    std::size_t mismatches = 0;
     for (char32_t unit = 0; unit < 0x10000; ++unit) {
         const UChar source[1] = {static_cast<UChar>(unit)};
         char expected[8];
@@ -191,8 +164,8 @@ TEST(GbkTest, EncodesEveryCodeUnitAsIcuDoes)
         const int32_t length = ucnv_fromUChars(icu.get(), expected, 8, source, 1, &status);
         const std::u16string text(1, static_cast<char16_t>(unit));
         try {
-            const std::string actual = EncodeText(text, Encoding::Gbk, "gbk");
-            mismatches += U_FAILURE(status) || actual != std::string(expected, static_cast<std::size_t>(length));
+            const std::string ours = EncodeText(text, Encoding::Gbk, "gbk");
+            mismatches += U_FAILURE(status) || ours != std::string_view(expected, static_cast<std::size_t>(length));
         } catch (const EncodeError&) {
             mismatches += U_SUCCESS(status);
         }

@@ -24,11 +24,7 @@ private:
 std::string ReadBytes(const std::filesystem::path& file);
 void WriteBytes(const std::filesystem::path& file, std::string_view bytes);
 
-// UTF-8 to UTF-16 and back, for writing expectations readably.
-std::u16string U16(std::string_view utf8);
-std::string U8(std::u16string_view utf16);
-
-// Bytes of `utf8` text in GBK (Windows code page 936).
+// The GBK bytes of UTF-8 text, for writing expectations readably.
 std::string Gbk(std::string_view utf8);
 
 }  // namespace tavrel::test
