@@ -1,4 +1,3 @@
-#include "engine/errors.h"
 #include "files/batch.h"
 #include "tests/support/temp_dir.h"
 
@@ -46,24 +45,6 @@ TEST_F(BatchTest, ChosenFileIsReadBeforeAnotherOutputReplacesIt)
     ConvertBatch(converter_, Direction::F2J, {dir_ / "a.txt", dir_ / "简体a.txt"});
     EXPECT_EQ(ReadBytes(dir_ / "简体a.txt"), Gbk("国"));
     EXPECT_EQ(ReadBytes(dir_ / "简体简体a.txt"), Gbk("为"));
-}
-
-TEST_F(BatchTest, FailureStopsWithTheCountAndKeepsEarlierOutputs)
-{
-    WriteBytes(dir_ / "a.txt", Gbk("國"));
-    WriteBytes(dir_ / "bad.txt", "\x81\x7F");
-    WriteBytes(dir_ / "c.txt", Gbk("國"));
-    try {
-        ConvertBatch(converter_, Direction::F2J, {dir_ / "a.txt", dir_ / "bad.txt", dir_ / "c.txt"});
-        FAIL() << "no error";
-    } catch (const BatchError& error) {
-        EXPECT_EQ(error.converted(), 1u);
-        EXPECT_EQ(error.file(), dir_ / "bad.txt");
-        EXPECT_NE(std::string(error.what()).find("已有 1 个文件成功转换"), std::string::npos);
-    }
-    EXPECT_EQ(ReadBytes(dir_ / "简体a.txt"), Gbk("国"));
-    EXPECT_FALSE(fs::exists(dir_ / "简体bad.txt"));
-    EXPECT_FALSE(fs::exists(dir_ / "简体c.txt"));
 }
 
 TEST_F(BatchTest, ObserverCancelsBeforeTheNextFile)

@@ -150,7 +150,7 @@ TEST_F(FileCommandsTest, FailingFileIsReportedAndTheWindowGoesOn)
         EXPECT_NE(text.find("“" + row.named.string() + "”：" + row.reason), std::string::npos) << text;
         EXPECT_EQ(recorder_.messages()[before].icon, QMessageBox::Critical);
     }
-    EXPECT_NE(Text(0).find("已有 1 个文件成功转换"), std::string::npos) << Text(0);
+    EXPECT_NE(Text(0).find("在此之前已有 1 个文件成功转换"), std::string::npos) << Text(0);
     EXPECT_EQ(form_.findChild<QPlainTextEdit*>("txtF")->toPlainText(), QStringLiteral("留着"));
     EXPECT_EQ(ReadBytes(dir_ / "简体a.txt"), Gbk("国"));
     EXPECT_TRUE(fs::is_directory(dir_ / "简体dir.txt"));
