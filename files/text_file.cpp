@@ -48,14 +48,13 @@ int WriteAndClose(std::FILE* file, std::string_view bytes)
     return error;
 }
 
+// A hidden name of fixed length, so that a target whose name is already as
+// long as the file system allows still gets a temporary file.
 fs::path TemporaryNameBeside(const fs::path& target)
 {
     std::random_device random;
     const auto tag = std::to_string(std::uniform_int_distribution<unsigned long>(0, 0xFFFFFFFFul)(random));
-    fs::path name = ".";
-    name += target.filename();
-    name += ".tavrel-" + tag;
-    return target.parent_path() / name;
+    return target.parent_path() / (".tavrel-" + tag + ".tmp");
 }
 
 // The file a write really lands in: links are followed so that a link keeps

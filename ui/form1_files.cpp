@@ -39,7 +39,7 @@ void Form1::Command1_Click()
     try {
         tavrel::ui::WorkProgress progress(this, workClock_);
         tavrel::TextFile file = tavrel::ReadTextFile(input);
-        if (!progress.Step(1, 2, QStringLiteral("正在转换 %1").arg(NameOf(input))))
+        if (!progress.Step(1, 2, QStringLiteral("正在转换 %1（1/1）").arg(NameOf(input))))
             return;
         converter().ConvertInPlace(fileDirection(), file.text);
         progress.Hide();

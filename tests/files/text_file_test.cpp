@@ -30,6 +30,9 @@ TEST(TextFileTest, ReadsWholeFilesAndWritesExactlyTheText)
     const TextFile back = ReadTextFile(dir / "out.txt");
     EXPECT_EQ(back.text, u"中國");
     EXPECT_EQ(back.encoding, Encoding::Utf16LE);
+    // Guards the temporary name: a target named as long as allowed still writes.
+    WriteTextFile(dir / std::string(255, 'n'), u"x");
+    EXPECT_EQ(ReadBytes(dir / std::string(255, 'n')), "x");
     try {
         ReadTextFile(dir / "missing.txt");
         ADD_FAILURE() << "no error";
