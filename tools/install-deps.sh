@@ -7,11 +7,9 @@ packages="
   cmake
   ninja-build
   g++
-  pkg-config
   libicu-dev
   icu-devtools
   libgtest-dev
-  libbenchmark-dev
   qt6-base-dev
   qt6-base-dev-tools
   qt6-qpa-plugins
