@@ -3,9 +3,9 @@
 #include "ui/pane_text.h"
 
 #include "tests/support/row_name.h"
-#include "tests/ui/widget_input.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -13,150 +13,104 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 namespace {
 
-using tavrel::test::Click;
-using tavrel::test::Paste;
-using tavrel::test::Type;
-using tavrel::ui::MessageRecorder;
-using tavrel::ui::PaneText;
-
-// A loaded window, shown and active, as the user sees it.
+// The window, loaded, shown and active; its messages are recorded, not shown.
 class WindowTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        form.Form_Load();
-        form.show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    }
+    void SetUp() override { form.Form_Load(); form.show(); ASSERT_TRUE(QTest::qWaitForWindowActive(&form)); }
+    QPlainTextEdit* pane(bool upper) { return form.findChild<QPlainTextEdit*>(upper ? "txtJ" : "txtF"); }
+    void Click(const char* button) { QTest::mouseClick(form.findChild<QPushButton*>(button), Qt::LeftButton); }
 
-    QPlainTextEdit* pane(const char* name) { return form.findChild<QPlainTextEdit*>(QLatin1String(name)); }
-    QPushButton* button(const char* name) { return form.findChild<QPushButton*>(QLatin1String(name)); }
-
+    tavrel::ui::MessageRecorder messages;
     Form1 form;
-    MessageRecorder messages;
 };
 
-struct ConversionCase {
+// What is typed ('\n' is Enter, '\v' Shift+Enter) and then pasted into the
+// source pane, the source as the converter reads it and the other pane then,
+// each repeated `times`.
+struct PaneCase {
     const char* name;
-    friend void PrintTo(const ConversionCase& row, std::ostream* out) { *out << row.name; }
-    const char* button;
-    const char* source;
-    const char* target;
-    const char* typed;        // '\n' is a press of Enter
-    const char16_t* expected;  // the target's text with CR LF line ends
-    int lines;
+    bool toSimplified;  // 繁体转简体: the lower pane into the upper; else the reverse
+    const char16_t *typed, *pasted, *read, *expected;
+    int clicks, times;
+    friend void PrintTo(const PaneCase& row, std::ostream* out) { *out << row.name; }
 };
 
-const ConversionCase kConversions[] = {
-    {"TraditionalToSimplified", "cmdF2J", "txtF", "txtJ", "中國 ABC 123\n漢語與書，\n\n末行",
-     u"中国 ABC 123\r\n汉语与书，\r\n\r\n末行", 4},
-    {"SimplifiedToTraditional", "cmdJ2F", "txtJ", "txtF", "中国\n汉语与书", u"中國\r\n漢語與書", 2},
-    {"TrailingLineEndKept", "cmdF2J", "txtF", "txtJ", "中國\n", u"中国\r\n", 2},
-    {"TextWithoutTableCharacters", "cmdJ2F", "txtJ", "txtF", "abc\n\t123", u"abc\r\n\t123", 2},
+const PaneCase kPanes[] = {
+    {"TypedEnter", true, u"中國 a1\n\n漢", u"", u"中國 a1\r\n\r\n漢", u"中国 a1\r\n\r\n汉", 1, 1},
+    {"ShiftEnter", false, u"中国\v汉", u"", u"中国\r\n汉", u"中國\r\n漢", 1, 1},
+    {"PastedCrLfCrAndLf", true, u"", u"中\r\n國\r漢\n", u"中\r\n國\r\n漢\r\n", u"中\r\n国\r\n汉\r\n", 1, 1},
+    {"TypedThenPasted", false, u"中国\n", u"汉", u"中国\r\n汉", u"中國\r\n漢", 1, 1},
+    // toPlainText() would change U+00A0, QString::fromUtf16 drop the leading U+FEFF.
+    {"UnitsKept", true, u"", u"\uFEFF國\t\u00A0\U00020000", u"\uFEFF國\t\u00A0\U00020000", u"\uFEFF国\t\u00A0\U00020000", 1, 1},
+    {"EmptyPane", false, u"", u"", u"", u"", 1, 1},
+    {"ConvertingTwice", true, u"中國\n漢", u"", u"中國\r\n漢", u"中国\r\n汉", 2, 1},
+    // Guards against any limit on a pane's length (the old 16-bit count).
+    {"MillionCharacters", true, u"", u"中國ab", u"中國ab", u"中国ab", 1, 250'000},
 };
 
-class PaneConversionTest : public WindowTest, public testing::WithParamInterface<ConversionCase> {};
+class PaneTest : public WindowTest, public testing::WithParamInterface<PaneCase> {};
 
-TEST_P(PaneConversionTest, TargetShowsTheConversionAndSourceStays)
+// The other pane's text is replaced by the conversion, a line per line end; the source stays.
+TEST_P(PaneTest, OtherPaneShowsTheConversion)
 {
-    const ConversionCase& row = GetParam();
-    QPlainTextEdit* source = pane(row.source);
-    QPlainTextEdit* target = pane(row.target);
+    const PaneCase& row = GetParam();
+    QPlainTextEdit* source = pane(!row.toSimplified);
+    QPlainTextEdit* target = pane(row.toSimplified);
+    target->setPlainText(QStringLiteral("旧的文字"));
     source->setFocus();
-    Type(source, QString::fromUtf8(row.typed));
-    const std::u16string typed = PaneText(*source);
-
-    Click(button(row.button));
-
-    EXPECT_EQ(PaneText(*target), row.expected);
-    EXPECT_EQ(target->blockCount(), row.lines);
-    EXPECT_FALSE(target->toPlainText().contains(u'\r')) << "a CR shows as a character";
-    EXPECT_EQ(PaneText(*source), typed);
+    const auto times = [&](const char16_t* text) { return QStringView(text).toString().repeated(row.times); };
+    for (const QChar key : times(row.typed))
+        QTest::sendKeyEvent(QTest::Click, source, key == u'\n' || key == u'\v' ? Qt::Key_Return : Qt::Key_unknown,
+                            QString(key), key == u'\v' ? Qt::ShiftModifier : Qt::NoModifier);
+    QApplication::clipboard()->setText(times(row.pasted));
+    QTest::keyClick(source, Qt::Key_V, Qt::ControlModifier);
+    for (int i = 0; i < row.clicks; ++i)
+        Click(row.toSimplified ? "cmdF2J" : "cmdJ2F");
+    EXPECT_EQ(tavrel::ui::PaneText(*source), times(row.read).toStdU16String());
+    EXPECT_EQ(tavrel::ui::PaneText(*target), times(row.expected).toStdU16String());
+    EXPECT_EQ(target->blockCount(), 1 + times(row.expected).count(u'\n'));
     EXPECT_TRUE(messages.messages().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Form1, PaneConversionTest, testing::ValuesIn(kConversions), tavrel::test::RowName());
+INSTANTIATE_TEST_SUITE_P(Form1, PaneTest, testing::ValuesIn(kPanes), tavrel::test::RowName());
 
-// Pasted text may end its lines with CR LF, CR or LF; each is one line end.
-TEST_F(WindowTest, PastedLineEndsConvertAsOneLineEndEach)
+// Sees whether the application was asked to quit.
+struct QuitWatch : QObject {
+    bool asked = false;
+    bool eventFilter(QObject*, QEvent* event) override { asked = asked || event->type() == QEvent::Quit; return false; }
+};
+
+struct QuitCase {
+    const char *name, *button;  // no button: the window system's close control
+    bool quits;
+    friend void PrintTo(const QuitCase& row, std::ostream* out) { *out << row.name; }
+};
+
+const QuitCase kQuits[] = {
+    {"CloseButton", "cmdExit", true}, {"CloseControl", nullptr, true}, {"ConvertButtonKeepsRunning", "cmdF2J", false}};
+
+class QuitTest : public WindowTest, public testing::WithParamInterface<QuitCase> {};
+
+// With unsaved text in a pane, closing ends the program asking nothing;
+// converting does not end it.
+TEST_P(QuitTest, OnlyClosingEndsTheProgramAndAsksNothing)
 {
-    pane("txtF")->setFocus();
-    Paste(pane("txtF"), QStringLiteral("中國\r\n漢語\r與書\n"));
-    Click(button("cmdF2J"));
-    EXPECT_EQ(PaneText(*pane("txtJ")), u"中国\r\n汉语\r\n与书\r\n");
-}
-
-TEST_F(WindowTest, EmptySourceEmptiesTheTarget)
-{
-    Type(pane("txtJ"), QStringLiteral("旧的文字"));
-    Click(button("cmdF2J"));
-    EXPECT_TRUE(pane("txtJ")->document()->isEmpty());
-
-    Type(pane("txtF"), QStringLiteral("舊的文字"));
-    pane("txtJ")->clear();
-    Click(button("cmdJ2F"));
-    EXPECT_TRUE(pane("txtF")->document()->isEmpty());
-}
-
-TEST_F(WindowTest, ConvertingTwiceGivesTheSameText)
-{
-    Type(pane("txtF"), QStringLiteral("中國\n漢語"));
-    Click(button("cmdF2J"));
-    Click(button("cmdF2J"));
-    EXPECT_EQ(PaneText(*pane("txtJ")), u"中国\r\n汉语");
-}
-
-// Guards against any limit on a pane's length (the old 16-bit count).
-TEST_F(WindowTest, MillionCharacterPaneConverts)
-{
-    QString text;
-    std::u16string expected;
-    while (text.size() < 1'000'000) {
-        text += QStringLiteral("中國ab");
-        expected += u"中国ab";
-    }
-    pane("txtF")->setPlainText(text);
-    Click(button("cmdF2J"));
-    EXPECT_EQ(PaneText(*pane("txtJ")), expected);
+    pane(false)->setPlainText(QStringLiteral("未保存的文字"));
+    QuitWatch watch;
+    qApp->installEventFilter(&watch);
+    QMetaObject::invokeMethod(qApp, [&] {
+        GetParam().button ? Click(GetParam().button) : void(form.windowHandle()->close());
+        // Queued behind whatever the action posted, so a quit request is seen first.
+        QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(); }, Qt::QueuedConnection);
+    }, Qt::QueuedConnection);
+    QCoreApplication::exec();
+    EXPECT_EQ(watch.asked, GetParam().quits);
+    EXPECT_EQ(form.isVisible(), !GetParam().quits);
     EXPECT_TRUE(messages.messages().empty());
 }
 
-TEST_F(WindowTest, AboutShowsTitleAddressesAndOneOkButton)
-{
-    Click(button("cmdAbout"));
-    ASSERT_EQ(messages.messages().size(), 1u);
-    const tavrel::ui::Message& about = messages.messages()[0];
-    EXPECT_EQ(about.icon, QMessageBox::Information);
-    EXPECT_EQ(about.title, QStringLiteral("Tavrel"));
-    EXPECT_EQ(about.text, QStringLiteral("Tavrel\r\n邮箱：" TAVREL_CONTACT_EMAIL "\r\n网址：" TAVREL_WEB_ADDRESS));
-}
-
-TEST_F(WindowTest, CloseButtonEndsTheProgramAskingNothing)
-{
-    Type(pane("txtF"), QStringLiteral("未保存的文字"));
-    EXPECT_TRUE(tavrel::test::QuitsWhen([this] { Click(button("cmdExit")); }));
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_TRUE(messages.messages().empty());
-}
-
-// The window system's close control arrives as a close event on the window.
-TEST_F(WindowTest, CloseControlEndsTheProgramAskingNothing)
-{
-    Type(pane("txtF"), QStringLiteral("未保存的文字"));
-    EXPECT_TRUE(tavrel::test::QuitsWhen([this] { form.windowHandle()->close(); }));
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_TRUE(messages.messages().empty());
-}
-
-TEST_F(WindowTest, ConvertingDoesNotEndTheProgram)
-{
-    Type(pane("txtF"), QStringLiteral("中國"));
-    EXPECT_FALSE(tavrel::test::QuitsWhen([this] { Click(button("cmdF2J")); }));
-    EXPECT_TRUE(form.isVisible());
-}
+INSTANTIATE_TEST_SUITE_P(Form1, QuitTest, testing::ValuesIn(kQuits), tavrel::test::RowName());
 
 }  // namespace

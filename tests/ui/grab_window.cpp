@@ -2,7 +2,6 @@
 //
 //   tavrel-grab-window <window id> <png file>
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
@@ -19,14 +18,9 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "用法：tavrel-grab-window <窗口编号> <PNG 文件>\n");
         return 2;
     }
-    const QString file = QString::fromLocal8Bit(argv[2]);
     const QPixmap picture = application.primaryScreen()->grabWindow(window);
-    if (picture.isNull()) {
-        std::fprintf(stderr, "无法截取窗口 %s\n", argv[1]);
-        return 1;
-    }
-    if (!picture.save(file, "PNG")) {
-        std::fprintf(stderr, "无法写入文件“%s”\n", qUtf8Printable(QDir::toNativeSeparators(file)));
+    if (picture.isNull() || !picture.save(QString::fromLocal8Bit(argv[2]), "PNG")) {
+        std::fprintf(stderr, picture.isNull() ? "无法截取窗口 %s\n" : "无法写入文件“%s”\n", argv[picture.isNull() ? 1 : 2]);
         return 1;
     }
     return 0;

@@ -1,31 +1,19 @@
 #include "ui/form1.h"
 
-#include "tests/support/row_name.h"
-
-#include <QAbstractButton>
-#include <QButtonGroup>
+#include <QApplication>
 #include <QGroupBox>
-#include <QLabel>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
 
 namespace {
 
 // The window's controls in tab order, with their places in logical pixels.
 struct ControlRow {
-    const char* name;
-    const char* kind;
-    const char* container;
-    const char* caption;
-    QRect geometry;
-    friend void PrintTo(const ControlRow& row, std::ostream* out) { *out << row.name; }
+    const char *name, *kind, *container, *caption;  // a frame's title, a pane's text
+    QRect place;
 };
 
 const ControlRow kControls[] = {
@@ -45,70 +33,32 @@ const ControlRow kControls[] = {
     {"txtF", "QPlainTextEdit", "Frame2", "", {8, 16, 601, 209}},
 };
 
-QString Caption(const QWidget& control)
-{
-    if (const auto* button = qobject_cast<const QAbstractButton*>(&control))
-        return button->text();
-    if (const auto* frame = qobject_cast<const QGroupBox*>(&control))
-        return frame->title();
-    if (const auto* label = qobject_cast<const QLabel*>(&control))
-        return label->text();
-    return qobject_cast<const QPlainTextEdit*>(&control)->toPlainText();
-}
-
-template <class Control = QWidget>
-Control* Find(const Form1& form, const char* name)
-{
-    auto* control = form.findChild<Control*>(QLatin1String(name));
-    EXPECT_NE(control, nullptr) << name;
-    return control;
-}
-
-class ControlTest : public testing::TestWithParam<ControlRow> {};
-
-TEST_P(ControlTest, HasItsKindContainerCaptionAndPlace)
-{
-    const ControlRow& row = GetParam();
-    Form1 form;
-    const QWidget* control = Find(form, row.name);
-    ASSERT_NE(control, nullptr);
-    EXPECT_STREQ(control->metaObject()->className(), row.kind);
-    EXPECT_EQ(control->parentWidget()->objectName(), QLatin1String(row.container));
-    EXPECT_EQ(Caption(*control), QString::fromUtf8(row.caption));
-    EXPECT_EQ(control->geometry(), row.geometry);
-}
-
-INSTANTIATE_TEST_SUITE_P(Form1, ControlTest, testing::ValuesIn(kControls), tavrel::test::RowName());
-
-TEST(LayoutTest, WindowHasItsCaptionFixedSizeAndIcon)
+// The window's caption, fixed size and icons; every control's class, container,
+// caption and place.
+TEST(LayoutTest, WindowAndControlsHaveTheirCaptionsAndPlaces)
 {
     Form1 form;
-    EXPECT_EQ(form.objectName(), QStringLiteral("Form1"));
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Tavrel-" TAVREL_WEB_ADDRESS));
     EXPECT_EQ(form.minimumSize(), QSize(739, 503));
     EXPECT_EQ(form.maximumSize(), QSize(739, 503));
-    const QList<QSize> iconSizes = form.windowIcon().availableSizes();
-    EXPECT_TRUE(iconSizes.contains(QSize(16, 16)));
-    EXPECT_TRUE(iconSizes.contains(QSize(32, 32)));
-}
-
-TEST(LayoutTest, FocusChainFollowsTheTabOrder)
-{
-    Form1 form;
-    QStringList expected;
-    for (const ControlRow& row : kControls)
-        expected << QLatin1String(row.name);
-    QStringList chain;
-    for (QWidget* widget = form.nextInFocusChain(); widget != &form; widget = widget->nextInFocusChain()) {
-        if (expected.contains(widget->objectName()))
-            chain << widget->objectName();
+    for (const int size : {16, 32})
+        EXPECT_TRUE(form.windowIcon().availableSizes().contains(QSize(size, size))) << size;
+    for (const ControlRow& row : kControls) {
+        SCOPED_TRACE(row.name);
+        const QWidget* control = form.findChild<QWidget*>(row.name);
+        ASSERT_NE(control, nullptr);
+        EXPECT_STREQ(control->metaObject()->className(), row.kind);
+        EXPECT_EQ(control->parentWidget()->objectName(), QLatin1String(row.container));
+        const char* caption = qobject_cast<const QGroupBox*>(control)        ? "title"
+                              : qobject_cast<const QPlainTextEdit*>(control) ? "plainText" : "text";
+        EXPECT_EQ(control->property(caption).toString(), QString::fromUtf8(row.caption));
+        EXPECT_EQ(control->geometry(), row.place);
     }
-    EXPECT_EQ(chain, expected);
 }
 
-// Frames and the label take no focus; within the option group Tab visits the
-// selected option only; a pane passes Tab on instead of inserting a tab.
-TEST(LayoutTest, TabVisitsTheControlsInOrder)
+// Focus starts on About; Tab skips frames and the label, visits only the
+// chosen option of the group, and leaves a pane instead of inserting a tab.
+TEST(LayoutTest, TabVisitsTheControlsInOrderFromAbout)
 {
     Form1 form;
     form.show();
@@ -120,18 +70,10 @@ TEST(LayoutTest, TabVisitsTheControlsInOrder)
     }
     EXPECT_EQ(visited, QStringList({"cmdAbout", "cmdExit", "txtJ", "Command1", "Command2", "Option1", "cmdF2J",
                                     "cmdJ2F", "txtF", "cmdAbout"}));
-}
-
-TEST(LayoutTest, StartsWithEmptyPanesOption1AndFocusOnAbout)
-{
-    Form1 form;
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    EXPECT_EQ(QApplication::focusWidget(), Find(form, "cmdAbout"));
-    EXPECT_TRUE(Find<QPlainTextEdit>(form, "txtJ")->document()->isEmpty());
-    EXPECT_TRUE(Find<QPlainTextEdit>(form, "txtF")->document()->isEmpty());
-    EXPECT_TRUE(Find<QRadioButton>(form, "Option1")->isChecked());
-    EXPECT_FALSE(Find<QRadioButton>(form, "Option2")->isChecked());
+    auto* option1 = form.findChild<QRadioButton*>("Option1");
+    EXPECT_TRUE(option1->isChecked());
+    form.findChild<QRadioButton*>("Option2")->click();
+    EXPECT_FALSE(option1->isChecked()) << "the two options are one group";
 }
 
 }  // namespace

@@ -4,8 +4,7 @@
 
 #include <cstdlib>
 
-// The window tests need a QApplication; they run headless and with a fixed
-// locale wherever they are started from, test discovery included.
+// Headless and with a pinned locale wherever started, test discovery included.
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
