@@ -51,8 +51,7 @@ int ConvertOne(const Converter& converter, const cli::Options& options)
 {
     const bool fromStdin = IsStandardStream(options.files, 0);
     const std::filesystem::path input = fromStdin ? kStandardInput : std::filesystem::path(options.files[0]);
-    const std::string bytes = fromStdin ? ReadStreamBytes(stdin, input) : ReadFileBytes(input);
-    DecodedText decoded = DecodeText(bytes, input);
+    TextFile decoded = fromStdin ? DecodeText(ReadStreamBytes(stdin, input), input) : ReadTextFile(input);
     converter.ConvertInPlace(options.direction, decoded.text);
     if (IsStandardStream(options.files, 1)) {
         WriteStandardOutput(EncodeText(decoded.text, decoded.encoding, kStandardOutput));

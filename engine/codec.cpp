@@ -73,12 +73,10 @@ ConverterPtr OpenConverter(Encoding encoding)
     return converter;
 }
 
-// Decodes `bytes` in `encoding`; on a bad sequence returns false and its offset.
-bool TryDecode(std::string_view bytes, Encoding encoding, std::u16string& text,
-               std::size_t& badOffset)
+// Decodes `bytes` in a Unicode encoding; on a bad sequence returns false and
+// its offset.
+bool DecodeWithIcu(std::string_view bytes, Encoding encoding, std::u16string& text, std::size_t& badOffset)
 {
-    if (encoding == Encoding::Gbk)
-        return DecodeGbk(bytes, text, badOffset);
     ConverterPtr converter = OpenConverter(encoding);
     text.resize(bytes.size() + 1);
     const char* source = bytes.data();
@@ -98,12 +96,16 @@ bool TryDecode(std::string_view bytes, Encoding encoding, std::u16string& text,
     return true;
 }
 
+// Decodes the bytes after a byte-order mark of `bomLength` bytes.
 DecodedText DecodeAs(std::string_view bytes, Encoding encoding, std::size_t bomLength,
                      const std::filesystem::path& source)
 {
     DecodedText decoded{{}, encoding};
     std::size_t badOffset = 0;
-    if (!TryDecode(bytes.substr(bomLength), encoding, decoded.text, badOffset))
+    const std::string_view content = bytes.substr(bomLength);
+    const bool decodedAll = encoding == Encoding::Gbk ? DecodeGbk(content, decoded.text, badOffset)
+                                                      : DecodeWithIcu(content, encoding, decoded.text, badOffset);
+    if (!decodedAll)
         throw DecodeError(source, EncodingName(encoding), bomLength + badOffset);
     return decoded;
 }

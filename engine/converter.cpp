@@ -47,8 +47,6 @@ Converter::Converter()
 
 void Converter::LoadTables()
 {
-    if (!tableF_.empty() && !tableJ_.empty())
-        return;
     LoadTables(ApplicationDirectory());
 }
 

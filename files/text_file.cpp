@@ -80,9 +80,7 @@ void WriteInPlace(const fs::path& path, std::string_view bytes)
 
 TextFile ReadTextFile(const fs::path& path)
 {
-    const std::string bytes = ReadFileBytes(path);
-    DecodedText decoded = DecodeText(bytes, path);
-    return {std::move(decoded.text), decoded.encoding};
+    return DecodeText(ReadFileBytes(path), path);
 }
 
 void ReplaceFileContent(const fs::path& path, std::string_view bytes)

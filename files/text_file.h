@@ -10,10 +10,7 @@ namespace tavrel {
 
 // A text file's content and the encoding it was stored in, so that a converted
 // text can be written back the same way.
-struct TextFile {
-    std::u16string text;
-    Encoding encoding = Encoding::Gbk;
-};
+using TextFile = DecodedText;
 
 // Reads and decodes a whole file. An empty file gives empty text. Throws
 // FileError or DecodeError naming the file.

@@ -51,7 +51,6 @@ bool WorkProgress::Step(int done, int total, const QString& label)
 void WorkProgress::Hide()
 {
     dialog_.reset();
-    start_ = clock_();
 }
 
 }  // namespace tavrel::ui

@@ -37,7 +37,7 @@ public:
 private:
     QWidget* parent_;
     WorkClock clock_;
-    std::chrono::milliseconds start_;
+    const std::chrono::milliseconds start_;
     std::unique_ptr<QProgressDialog> dialog_;
 };
 
