@@ -13,10 +13,6 @@ namespace tavrel {
 
 namespace {
 
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-constexpr std::string_view kUtf16LEBom = "\xFF\xFE";
-constexpr std::string_view kUtf16BEBom = "\xFE\xFF";
-
 struct ConverterCloser {
     void operator()(UConverter* converter) const { ucnv_close(converter); }
 };
@@ -45,20 +41,6 @@ const char* IcuName(Encoding encoding)
         return "UTF-16BE";
     default:
         return "UTF-8";
-    }
-}
-
-std::string_view ByteOrderMark(Encoding encoding)
-{
-    switch (encoding) {
-    case Encoding::Utf8Bom:
-        return kUtf8Bom;
-    case Encoding::Utf16LE:
-        return kUtf16LEBom;
-    case Encoding::Utf16BE:
-        return kUtf16BEBom;
-    default:
-        return {};
     }
 }
 
@@ -210,22 +192,6 @@ void EncodeWithIcu(std::u16string_view text, Encoding encoding, std::string& byt
 
 }  // namespace
 
-std::string EncodingName(Encoding encoding)
-{
-    switch (encoding) {
-    case Encoding::Gbk:
-        return "GBK";
-    case Encoding::Utf8:
-    case Encoding::Utf8Bom:
-        return "UTF-8";
-    case Encoding::Utf16LE:
-        return "UTF-16LE";
-    case Encoding::Utf16BE:
-        return "UTF-16BE";
-    }
-    return "GBK";
-}
-
 std::u16string DecodeBytes(std::string_view bytes, Encoding encoding,
                            const std::filesystem::path& source)
 {
@@ -234,12 +200,10 @@ std::u16string DecodeBytes(std::string_view bytes, Encoding encoding,
 
 DecodedText DecodeText(std::string_view bytes, const std::filesystem::path& source)
 {
-    if (bytes.starts_with(kUtf8Bom))
-        return DecodeAs(bytes, Encoding::Utf8Bom, kUtf8Bom.size(), source);
-    if (bytes.starts_with(kUtf16LEBom))
-        return DecodeAs(bytes, Encoding::Utf16LE, kUtf16LEBom.size(), source);
-    if (bytes.starts_with(kUtf16BEBom))
-        return DecodeAs(bytes, Encoding::Utf16BE, kUtf16BEBom.size(), source);
+    for (const Encoding marked : {Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE}) {
+        if (bytes.starts_with(ByteOrderMark(marked)))
+            return DecodeAs(bytes, marked, ByteOrderMark(marked).size(), source);
+    }
     if (HasHighByte(bytes) && IsUtf8(bytes))
         return DecodeAs(bytes, Encoding::Utf8, 0, source);
     return DecodeAs(bytes, Encoding::Gbk, 0, source);

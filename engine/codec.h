@@ -1,16 +1,12 @@
 #pragma once
 
+#include "engine/encoding.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace tavrel {
-
-// The encodings a text file can have. GBK is Windows code page 936; the UTF-16
-// forms always carry a byte-order mark, UTF-8 carries one only as Utf8Bom.
-enum class Encoding { Gbk, Utf8, Utf8Bom, Utf16LE, Utf16BE };
-
-std::string EncodingName(Encoding encoding);
 
 struct DecodedText {
     std::u16string text;
