@@ -3,8 +3,9 @@
 namespace tavrel::cli {
 
 const char* const kUsage =
-    "用法：tavrel-convert (-s | --to-simplified | -t | --to-traditional) [--tables 目录] [输入 [输出]]\n"
-    "      tavrel-convert (-s | -t) [--tables 目录] --batch 文件...\n"
+    "用法：tavrel-convert (-s | --to-simplified | -t | --to-traditional) [--tables 目录]\n"
+    "                     [--encoding 编码] [--output-encoding 编码] [输入 [输出]]\n"
+    "      tavrel-convert (-s | -t) [--tables 目录] [--encoding 编码] [--output-encoding 编码] --batch 文件...\n"
     "      tavrel-convert --help | --version\n";
 
 namespace {
@@ -14,6 +15,29 @@ void SetDirection(std::optional<Direction>& current, Direction wanted)
     if (current && *current != wanted)
         throw UsageError{"-s 与 -t 只能选一个"};
     current = wanted;
+}
+
+// The value of an option given as "--name VALUE" or "--name=VALUE"; nothing
+// when `argument` is not that option.
+std::optional<std::string> OptionValue(const std::vector<std::string>& arguments, std::size_t& i,
+                                       const std::string& name)
+{
+    const std::string& argument = arguments[i];
+    if (argument.starts_with(name + "="))
+        return argument.substr(name.size() + 1);
+    if (argument != name)
+        return std::nullopt;
+    if (++i == arguments.size())
+        throw UsageError{name + " 需要一个值"};
+    return arguments[i];
+}
+
+Encoding EncodingValue(const std::string& name, const std::string& value)
+{
+    if (const std::optional<Encoding> encoding = ParseEncodingName(value))
+        return *encoding;
+    throw UsageError{name + " 不认识编码“" + value +
+                     "”（可用：gbk、gb18030、big5、utf-8、utf-8-bom、utf-16le、utf-16be）"};
 }
 
 }  // namespace
@@ -34,10 +58,14 @@ Options ParseOptions(const std::vector<std::string>& arguments)
             SetDirection(direction, Direction::F2J);
         } else if (argument == "-t" || argument == "--to-traditional") {
             SetDirection(direction, Direction::J2F);
-        } else if (argument == "--tables") {
-            if (++i == arguments.size())
-                throw UsageError{"--tables 需要一个目录"};
-            options.tablesDirectory = arguments[i];
+        } else if (const auto tables = OptionValue(arguments, i, "--tables")) {
+            if (tables->empty())
+                throw UsageError{"--tables 需要一个目录，不能为空"};
+            options.tablesDirectory = *tables;
+        } else if (const auto input = OptionValue(arguments, i, "--encoding")) {
+            options.inputEncoding = EncodingValue("--encoding", *input);
+        } else if (const auto output = OptionValue(arguments, i, "--output-encoding")) {
+            options.outputEncoding = EncodingValue("--output-encoding", *output);
         } else if (argument == "--batch") {
             batch = true;
         } else if (argument == "--help" || argument == "-h") {

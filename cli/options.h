@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/converter.h"
+#include "engine/encoding.h"
 
 #include <filesystem>
 #include <optional>
@@ -14,6 +15,8 @@ struct Options {
     Action action = Action::Convert;
     Direction direction = Direction::F2J;
     std::optional<std::filesystem::path> tablesDirectory;
+    std::optional<Encoding> inputEncoding;
+    std::optional<Encoding> outputEncoding;
     std::vector<std::string> files;  // INPUT [OUTPUT], or the batch's files
 };
 

@@ -40,9 +40,37 @@ std::u16string ReadTableLine(const std::filesystem::path& file)
     return DecodeText(FirstLineBytes(bytes), file).text;
 }
 
-Converter::Converter()
+UnitMap::UnitMap(std::u16string_view searched, std::u16string_view target)
+    : target_(kCodeUnits), dropped_(kCodeUnits, false)
 {
-    RebuildLookups();
+    for (std::size_t unit = 0; unit < kCodeUnits; ++unit)
+        target_[unit] = static_cast<char16_t>(unit);
+    std::vector<bool> seen(kCodeUnits, false);
+    for (std::size_t position = 0; position < searched.size(); ++position) {
+        const char16_t unit = searched[position];
+        if (seen[unit])
+            continue;
+        seen[unit] = true;
+        if (position < target.size()) {
+            target_[unit] = target[position];
+        } else {
+            dropped_[unit] = true;
+            dropsAny_ = true;
+        }
+    }
+}
+
+bool UnitMap::KeepsRange(char16_t first, char16_t last) const
+{
+    for (std::size_t unit = first; unit <= last; ++unit) {
+        if (target_[unit] != unit || dropped_[unit])
+            return false;
+    }
+    return true;
+}
+
+Converter::Converter() : f2j_({}, {}), j2f_({}, {})
+{
 }
 
 void Converter::LoadTables()
@@ -63,52 +91,8 @@ void Converter::SetTables(std::u16string tableF, std::u16string tableJ)
 {
     tableF_ = std::move(tableF);
     tableJ_ = std::move(tableJ);
-    RebuildLookups();
-}
-
-void Converter::RebuildLookups()
-{
-    f2j_ = BuildLookup(tableF_, tableJ_);
-    j2f_ = BuildLookup(tableJ_, tableF_);
-}
-
-Converter::Lookup Converter::BuildLookup(std::u16string_view searched, std::u16string_view target)
-{
-    Lookup lookup;
-    lookup.target.resize(kCodeUnits);
-    lookup.dropped.assign(kCodeUnits, false);
-    for (std::size_t unit = 0; unit < kCodeUnits; ++unit)
-        lookup.target[unit] = static_cast<char16_t>(unit);
-    std::vector<bool> seen(kCodeUnits, false);
-    for (std::size_t position = 0; position < searched.size(); ++position) {
-        const char16_t unit = searched[position];
-        if (seen[unit])
-            continue;
-        seen[unit] = true;
-        if (position < target.size()) {
-            lookup.target[unit] = target[position];
-        } else {
-            lookup.dropped[unit] = true;
-            lookup.dropsAny = true;
-        }
-    }
-    return lookup;
-}
-
-void Converter::Apply(const Lookup& lookup, std::u16string& text)
-{
-    const char16_t* map = lookup.target.data();
-    if (!lookup.dropsAny) {
-        for (char16_t& unit : text)
-            unit = map[unit];
-        return;
-    }
-    std::size_t length = 0;
-    for (const char16_t unit : text) {
-        if (!lookup.dropped[unit])
-            text[length++] = map[unit];
-    }
-    text.resize(length);
+    f2j_ = UnitMap(tableF_, tableJ_);
+    j2f_ = UnitMap(tableJ_, tableF_);
 }
 
 std::u16string Converter::F2J(std::u16string_view text) const
@@ -130,7 +114,18 @@ std::u16string Converter::Convert(Direction direction, std::u16string_view text)
 
 void Converter::ConvertInPlace(Direction direction, std::u16string& text) const
 {
-    Apply(direction == Direction::F2J ? f2j_ : j2f_, text);
+    const UnitMap& map = Map(direction);
+    if (!map.DropsAny()) {
+        for (char16_t& unit : text)
+            unit = map[unit];
+        return;
+    }
+    std::size_t length = 0;
+    for (const char16_t unit : text) {
+        if (!map.Drops(unit))
+            text[length++] = map[unit];
+    }
+    text.resize(length);
 }
 
 }  // namespace tavrel

@@ -12,6 +12,26 @@ enum class Direction {
     J2F,  // Simplified to Traditional
 };
 
+// What every UTF-16 code unit becomes in one direction: the unit at the same
+// position of the other table, itself when the searched table lacks it, or
+// nothing when the other table is too short to have that position.
+class UnitMap {
+public:
+    UnitMap(std::u16string_view searched, std::u16string_view target);
+
+    char16_t operator[](char16_t unit) const { return target_[unit]; }
+    bool Drops(char16_t unit) const { return dropped_[unit]; }
+    bool DropsAny() const { return dropsAny_; }
+    // Whether every unit from `first` to `last` becomes itself.
+    bool KeepsRange(char16_t first, char16_t last) const;
+    const char16_t* data() const { return target_.data(); }
+
+private:
+    std::vector<char16_t> target_;
+    std::vector<bool> dropped_;
+    bool dropsAny_ = false;
+};
+
 inline constexpr const char* kTableFileF = "systemF.txt";
 inline constexpr const char* kTableFileJ = "systemJ.txt";
 
@@ -46,23 +66,13 @@ public:
     // saves allocating and touching a second buffer as large as the text.
     void ConvertInPlace(Direction direction, std::u16string& text) const;
 
+    const UnitMap& Map(Direction direction) const { return direction == Direction::F2J ? f2j_ : j2f_; }
+
 private:
-    // For each code unit: the unit it becomes, with a flag for the units that
-    // are dropped because the target table is too short.
-    struct Lookup {
-        std::vector<char16_t> target;
-        std::vector<bool> dropped;
-        bool dropsAny = false;
-    };
-
-    static Lookup BuildLookup(std::u16string_view searched, std::u16string_view target);
-    static void Apply(const Lookup& lookup, std::u16string& text);
-    void RebuildLookups();
-
     std::u16string tableF_;
     std::u16string tableJ_;
-    Lookup f2j_;
-    Lookup j2f_;
+    UnitMap f2j_;
+    UnitMap j2f_;
 };
 
 // The first line of a table file: everything before the first CR, decoded.

@@ -1,5 +1,7 @@
 #include "engine/errors.h"
 
+#include "engine/locale_text.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -38,7 +40,8 @@ std::string CodePointName(char32_t codePoint)
 
 std::string SystemReason(int errorNumber)
 {
-    return std::strerror(errorNumber);
+    char buffer[256];
+    return LocaleToUtf8(strerror_r(errorNumber, buffer, sizeof buffer));
 }
 
 Error::Error(std::filesystem::path file, const std::string& message)
@@ -61,14 +64,13 @@ DecodeError::DecodeError(std::filesystem::path file, std::string encoding, std::
 {
 }
 
-EncodeError::EncodeError(std::filesystem::path file, std::string encoding, char32_t codePoint,
-                         std::size_t position, std::size_t line, std::size_t column)
+EncodeError::EncodeError(std::filesystem::path file, std::string encoding, char32_t codePoint, std::size_t line,
+                         std::size_t column)
     : Error(file, "无法写入文件" + Quoted(file) + "：第 " + std::to_string(line) + " 行第 " +
                       std::to_string(column) + " 个字符 " + CodePointName(codePoint) +
                       " 无法用 " + encoding + " 编码表示"),
       encoding_(std::move(encoding)),
       codePoint_(codePoint),
-      position_(position),
       line_(line),
       column_(column)
 {

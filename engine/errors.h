@@ -46,22 +46,20 @@ private:
     std::size_t byteOffset_;
 };
 
-// A character the target encoding cannot hold. The position is the character's
-// 0-based index in UTF-16 code units; line and column are 1-based.
+// A character the target encoding cannot hold, at a 1-based line and column
+// of the text.
 class EncodeError : public Error {
 public:
-    EncodeError(std::filesystem::path file, std::string encoding, char32_t codePoint,
-                std::size_t position, std::size_t line, std::size_t column);
+    EncodeError(std::filesystem::path file, std::string encoding, char32_t codePoint, std::size_t line,
+                std::size_t column);
     const std::string& encoding() const { return encoding_; }
     char32_t codePoint() const { return codePoint_; }
-    std::size_t position() const { return position_; }
     std::size_t line() const { return line_; }
     std::size_t column() const { return column_; }
 
 private:
     std::string encoding_;
     char32_t codePoint_;
-    std::size_t position_;
     std::size_t line_;
     std::size_t column_;
 };
@@ -75,7 +73,8 @@ public:
 // "U+200B" for a code point.
 std::string CodePointName(char32_t codePoint);
 
-// The C library's description of an errno value.
+// The C library's description of an errno value, in the language of the
+// locale and in UTF-8.
 std::string SystemReason(int errorNumber);
 
 }  // namespace tavrel

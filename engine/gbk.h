@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavrel {
 
@@ -16,5 +18,26 @@ bool DecodeGbk(std::string_view bytes, std::u16string& text, std::size_t& badOff
 // Encodes strictly into `bytes`. Returns the index of the first code unit the
 // code page cannot hold, or std::u16string_view::npos when all were encoded.
 std::size_t EncodeGbk(std::u16string_view text, std::string& bytes);
+
+class UnitMap;
+
+// GBK to GBK through a unit map in one pass: one table lookup per character,
+// on a table built once from the map and the code page.
+class GbkTranscoder {
+public:
+    explicit GbkTranscoder(const UnitMap& map);
+
+    // Writes the conversion of `bytes` from `out` on, which has room for
+    // MaxOutput(bytes.size()) bytes, and returns its end; nullptr when some
+    // character needs the plain path (an invalid or four-byte sequence, a
+    // dropped character or one GBK cannot hold).
+    char* Convert(std::string_view bytes, char* out) const;
+    static std::size_t MaxOutput(std::size_t inputSize) { return 2 * inputSize + 4; }
+
+private:
+    std::vector<std::uint32_t> single_;  // per byte
+    std::vector<std::uint32_t> double_;  // per lead byte 81-FE and trail byte 40-FE
+    bool asciiKept_;
+};
 
 }  // namespace tavrel

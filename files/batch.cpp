@@ -1,8 +1,12 @@
 #include "files/batch.h"
 
-#include "files/text_file.h"
+#include "files/convert_file.h"
+#include "files/input_file.h"
+#include "files/replace.h"
 
 #include <map>
+#include <memory>
+#include <system_error>
 
 namespace tavrel {
 
@@ -10,52 +14,65 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string SameFileKey(const fs::path& path)
-{
-    return fs::absolute(path).lexically_normal().string();
-}
-
-// Texts of chosen files that were read early because an earlier file's output
-// was about to replace them, keyed by SameFileKey.
-class EarlyReads {
-public:
-    explicit EarlyReads(const std::vector<fs::path>& inputs)
-    {
-        for (std::size_t i = 0; i < inputs.size(); ++i)
-            pendingIndex_.emplace(SameFileKey(inputs[i]), i);
-    }
-
-    // Before `output` is written while file `current` is being converted:
-    // keeps the text of any later chosen file that `output` would replace.
-    void ProtectFrom(const fs::path& output, std::size_t current, const std::vector<fs::path>& inputs)
-    {
-        const auto found = pendingIndex_.find(SameFileKey(output));
-        if (found == pendingIndex_.end() || found->second <= current || texts_.contains(found->second))
-            return;
-        texts_.emplace(found->second, ReadTextFile(inputs[found->second]));
-    }
-
-    TextFile Take(std::size_t index, const fs::path& input)
-    {
-        const auto found = texts_.find(index);
-        if (found == texts_.end())
-            return ReadTextFile(input);
-        TextFile file = std::move(found->second);
-        texts_.erase(found);
-        return file;
-    }
-
-private:
-    std::map<std::string, std::size_t> pendingIndex_;
-    std::map<std::size_t, TextFile> texts_;
-};
-
-}  // namespace
-
 std::string BatchPrefix(Direction direction)
 {
     return direction == Direction::F2J ? "简体" : "繁体";
 }
+
+// Copies of chosen files taken before another file's output replaced them.
+class KeptInputs {
+public:
+    explicit KeptInputs(const std::vector<fs::path>& inputs)
+    {
+        for (std::size_t i = 0; i < inputs.size(); ++i) {
+            if (const std::optional<FileId> id = IdentityOf(inputs[i]))
+                pending_.emplace(i, *id);
+        }
+    }
+
+    // Before `output` is written while file `current` is converted: keeps
+    // every later chosen file that is the same file as `output`.
+    void KeepFrom(const fs::path& output, std::size_t current, const std::vector<fs::path>& inputs)
+    {
+        const std::optional<FileId> target = IdentityOf(output);
+        if (!target)
+            return;
+        for (const auto& [index, id] : pending_) {
+            if (index > current && id == *target && !kept_.contains(index)) {
+                InputFile original(inputs[index]);
+                kept_.emplace(index, InputFile::CopyOf(original));
+            }
+        }
+    }
+
+    // The kept copy of file `index`, or nothing.
+    std::unique_ptr<InputFile> Take(std::size_t index)
+    {
+        const auto found = kept_.find(index);
+        if (found == kept_.end())
+            return nullptr;
+        std::unique_ptr<InputFile> copy = std::move(found->second);
+        kept_.erase(found);
+        return copy;
+    }
+
+private:
+    std::map<std::size_t, FileId> pending_;
+    std::map<std::size_t, std::unique_ptr<InputFile>> kept_;
+};
+
+std::uint64_t TotalSize(const std::vector<fs::path>& inputs)
+{
+    std::uint64_t total = 0;
+    for (const fs::path& input : inputs) {
+        std::error_code ignored;
+        const auto size = fs::file_size(input, ignored);
+        total += ignored ? 0 : size;
+    }
+    return total;
+}
+
+}  // namespace
 
 fs::path BatchOutputPath(const fs::path& input, Direction direction)
 {
@@ -71,22 +88,30 @@ BatchError::BatchError(const Error& cause, std::size_t converted)
 {
 }
 
-BatchResult ConvertBatch(const Converter& converter, Direction direction,
-                         const std::vector<fs::path>& inputs, const BatchObserver& observer)
+BatchResult ConvertBatch(const Converter& converter, Direction direction, const std::vector<fs::path>& inputs,
+                         const EncodingChoice& choice, FileProgress* progress)
 {
+    if (progress) {
+        progress->fileCount = inputs.size();
+        progress->batchSize = TotalSize(inputs);
+    }
     BatchResult result;
-    EarlyReads early(inputs);
+    KeptInputs kept(inputs);
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        if (observer && !observer({i, inputs.size(), inputs[i]})) {
-            result.cancelled = true;
-            break;
+        if (progress) {
+            progress->fileIndex = i;
+            progress->fileDone = 0;
         }
         try {
-            TextFile file = early.Take(i, inputs[i]);
             const fs::path output = BatchOutputPath(inputs[i], direction);
-            early.ProtectFrom(output, i, inputs);
-            converter.ConvertInPlace(direction, file.text);
-            WriteTextFile(output, file.text, file.encoding);
+            std::unique_ptr<InputFile> input = kept.Take(i);
+            if (!input)
+                input = std::make_unique<InputFile>(inputs[i]);
+            kept.KeepFrom(output, i, inputs);
+            result.encodings.push_back(ConvertTextFile(converter, direction, *input, output, choice, progress));
+        } catch (const Cancelled&) {
+            result.cancelled = true;
+            return result;
         } catch (const Error& error) {
             throw BatchError(error, result.converted);
         }

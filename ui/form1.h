@@ -3,9 +3,11 @@
 #include "engine/converter.h"
 #include "files/chooser.h"
 #include "ui/qt_chooser.h"
-#include "ui/work_progress.h"
+#include "ui/file_work.h"
 
 #include <QWidget>
+
+#include <functional>
 
 class QButtonGroup;
 class QGroupBox;
@@ -33,6 +35,11 @@ public:
     // Lets a test decide how long file work seems to take.
     void setWorkClock(tavrel::ui::WorkClock clock) { workClock_ = std::move(clock); }
 
+protected:
+    // Closing during file work cancels it (its temporary file goes) and then
+    // ends the program.
+    void closeEvent(QCloseEvent* event) override;
+
 private slots:
     void cmdF2J_Click();
     void cmdJ2F_Click();
@@ -48,11 +55,16 @@ private:
     void connectHandlers();
     const tavrel::Converter& converter() const { return converter_; }
     tavrel::Direction fileDirection() const;
+    // Runs file work through `work`, reporting its failure or cancellation;
+    // false when it did not complete.
+    bool runFileWork(tavrel::ui::FileWork& work, const std::function<void(tavrel::FileProgress&)>& job);
 
     tavrel::Converter converter_;
     tavrel::ui::QtChooserBackend chooserBackend_;
     tavrel::CommonDialog CDialog1;
     tavrel::ui::WorkClock workClock_;
+    tavrel::ui::FileWork* runningWork_ = nullptr;
+    bool closeAfterWork_ = false;
 
     QPushButton* cmdAbout;
     QPushButton* cmdExit;

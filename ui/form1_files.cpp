@@ -1,13 +1,14 @@
 // The window's two file commands: one file through the open and save dialogs,
-// or a batch of files converted beside themselves.
+// or a batch of files converted beside themselves. The files are read and
+// written on a worker thread while the window stays live.
 
 #include "ui/form1.h"
 
 #include "files/batch.h"
-#include "files/text_file.h"
+#include "files/convert_file.h"
 #include "ui/messages.h"
-#include "ui/qt_text.h"
 
+#include <QCloseEvent>
 #include <QRadioButton>
 
 namespace {
@@ -16,16 +17,44 @@ namespace fs = std::filesystem;
 
 const QString kConvertedTitle = QStringLiteral("转换成功");
 
-QString NameOf(const fs::path& file)
-{
-    return tavrel::ui::ToQString(file.filename().u16string());
-}
-
 }  // namespace
 
 tavrel::Direction Form1::fileDirection() const
 {
     return Option1->isChecked() ? tavrel::Direction::F2J : tavrel::Direction::J2F;
+}
+
+bool Form1::runFileWork(tavrel::ui::FileWork& work, const std::function<void(tavrel::FileProgress&)>& job)
+{
+    runningWork_ = &work;
+    try {
+        work.Run(job);
+        runningWork_ = nullptr;
+        return true;
+    } catch (const tavrel::Cancelled&) {
+        runningWork_ = nullptr;
+        if (!closeAfterWork_)
+            tavrel::ui::ShowInformation(this, QStringLiteral("转换已取消"),
+                                        QStringLiteral("转换已取消，在此之前已有 0 个文件成功转换。"));
+    } catch (const std::exception& error) {
+        runningWork_ = nullptr;
+        if (!closeAfterWork_)
+            tavrel::ui::ShowFailure(this, error);
+    }
+    if (closeAfterWork_)
+        close();
+    return false;
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    if (!runningWork_) {
+        event->accept();
+        return;
+    }
+    closeAfterWork_ = true;
+    runningWork_->Cancel();
+    event->ignore();
 }
 
 void Form1::Command1_Click()
@@ -36,24 +65,27 @@ void Form1::Command1_Click()
     if (CDialog1.FileName().empty())
         return;
     const fs::path input = CDialog1.FileName();
-    try {
-        tavrel::ui::WorkProgress progress(this, workClock_);
-        tavrel::TextFile file = tavrel::ReadTextFile(input);
-        if (!progress.Step(1, 2, QStringLiteral("正在转换 %1（1/1）").arg(NameOf(input))))
-            return;
-        converter().ConvertInPlace(fileDirection(), file.text);
-        progress.Hide();
-
-        CDialog1.SetFileName(u"");
-        CDialog1.ShowSave();
-        if (CDialog1.FileName().empty())
-            return;
-        tavrel::WriteTextFile(CDialog1.FileName(), file.text, file.encoding);
-    } catch (const std::exception& error) {
-        tavrel::ui::ShowFailure(this, error);
+    const tavrel::Direction direction = fileDirection();
+    // The file is read and checked before the save dialog, so that a bad
+    // byte is reported before the user picks where to save.
+    tavrel::ui::FileWork check(this, workClock_);
+    check.Describe(QStringLiteral("正在检查"), {input});
+    if (!runFileWork(check, [&](tavrel::FileProgress& progress) {
+            tavrel::CheckTextFile(converter(), direction, input, {}, &progress);
+        }))
         return;
-    }
-    tavrel::ui::ShowInformation(this, kConvertedTitle, QStringLiteral("文件已经成功转换。"));
+
+    CDialog1.SetFileName(u"");
+    CDialog1.ShowSave();
+    if (CDialog1.FileName().empty())
+        return;
+    const fs::path output = CDialog1.FileName();
+    tavrel::ui::FileWork conversion(this, workClock_);
+    conversion.Describe(QStringLiteral("正在转换"), {input});
+    if (runFileWork(conversion, [&](tavrel::FileProgress& progress) {
+            tavrel::ConvertTextFile(converter(), direction, input, output, {}, &progress);
+        }))
+        tavrel::ui::ShowInformation(this, kConvertedTitle, QStringLiteral("文件已经成功转换。"));
 }
 
 void Form1::Command2_Click()
@@ -64,23 +96,18 @@ void Form1::Command2_Click()
     const std::vector<fs::path> files = tavrel::ChosenFiles(CDialog1.FileName());
     if (files.empty())
         return;
-    tavrel::ui::WorkProgress progress(this, workClock_);
-    const auto showStep = [&](const tavrel::BatchStep& step) {
-        const int done = static_cast<int>(step.index);
-        const int total = static_cast<int>(step.total);
-        return progress.Step(done, total, QStringLiteral("正在转换 %1（%2/%3）").arg(NameOf(step.file)).arg(done + 1).arg(total));
-    };
+    const tavrel::Direction direction = fileDirection();
+    tavrel::ui::FileWork work(this, workClock_);
+    work.Describe(QStringLiteral("正在转换"), files);
     tavrel::BatchResult result;
-    try {
-        result = tavrel::ConvertBatch(converter(), fileDirection(), files, showStep);
-    } catch (const std::exception& error) {
-        progress.Hide();
-        tavrel::ui::ShowFailure(this, error);
+    if (!runFileWork(work, [&](tavrel::FileProgress& progress) {
+            result = tavrel::ConvertBatch(converter(), direction, files, {}, &progress);
+        }))
         return;
-    }
-    progress.Hide();
     const QString count = QString::number(result.converted);
-    if (result.cancelled)
+    if (result.cancelled && closeAfterWork_)
+        close();
+    else if (result.cancelled)
         tavrel::ui::ShowInformation(this, QStringLiteral("转换已取消"),
                                     QStringLiteral("批量转换已取消，在此之前已有 %1 个文件成功转换。").arg(count));
     else

@@ -1,3 +1,4 @@
+#include "files/replace.h"
 #include "ui/form1.h"
 #include "ui/messages.h"
 #include "ui/translations.h"
@@ -10,6 +11,7 @@ int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     tavrel::ui::InstallQtTranslations(application);
+    tavrel::InstallSignalCleanup();
 
     Form1 form;
     try {

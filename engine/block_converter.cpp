@@ -1,0 +1,115 @@
+#include "engine/block_converter.h"
+
+#include "engine/block_codec.h"
+#include "engine/gbk.h"
+#include "engine/utf.h"
+
+#include <unicode/utf16.h>
+
+#include <cstring>
+
+namespace tavrel {
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+bool IsUtf8(Encoding encoding)
+{
+    return encoding == Encoding::Utf8 || encoding == Encoding::Utf8Bom;
+}
+
+void MapUnits(const UnitMap& map, std::u16string& text)
+{
+    std::size_t length = 0;
+    for (const char16_t unit : text) {
+        if (!map.Drops(unit))
+            text[length++] = map[unit];
+    }
+    text.resize(length);
+}
+
+}  // namespace
+
+char* ByteBuffer::Reserve(std::size_t size)
+{
+    if (size > capacity_) {
+        data_.reset(new char[size]);
+        capacity_ = size;
+    }
+    return data_.get();
+}
+
+BlockConverter::BlockConverter(const Converter& converter, Direction direction, Encoding input, Encoding output)
+    : map_(converter.Map(direction)), input_(input), output_(output)
+{
+    if (input == Encoding::Gbk && output == Encoding::Gbk)
+        gbk_ = std::make_unique<GbkTranscoder>(map_);
+    else if (IsUtf8(input) && IsUtf8(output))
+        utf8_ = std::make_unique<Utf8Transcoder>(map_);
+    else if (input == output && (input == Encoding::Utf16LE || input == Encoding::Utf16BE) &&
+             Utf16Transcoder::Applies(map_))
+        utf16_ = std::make_unique<Utf16Transcoder>(map_, input == Encoding::Utf16BE);
+}
+
+BlockConverter::~BlockConverter() = default;
+
+BlockFailure BlockConverter::Convert(std::string_view bytes, ByteBuffer& out) const
+{
+    char* end = nullptr;
+    if (gbk_)
+        end = gbk_->Convert(bytes, out.Reserve(GbkTranscoder::MaxOutput(bytes.size())));
+    else if (utf8_)
+        end = utf8_->Convert(bytes, out.Reserve(Utf8Transcoder::MaxOutput(bytes.size())));
+    else if (utf16_)
+        end = utf16_->Convert(bytes, out.Reserve(Utf16Transcoder::MaxOutput(bytes.size())));
+    if (!end)
+        return ConvertPlain(bytes, out);
+    out.SetSize(static_cast<std::size_t>(end - out.data()));
+    return {};
+}
+
+BlockFailure BlockConverter::ConvertPlain(std::string_view bytes, ByteBuffer& out) const
+{
+    std::u16string text;
+    const std::size_t badByte = DecodeBlock(bytes, input_, text);
+    if (badByte != npos)
+        return {BlockFailure::Kind::Decode, badByte, 0};
+    MapUnits(map_, text);
+    std::string encoded;
+    const std::size_t badUnit = EncodeBlock(text, output_, encoded);
+    if (badUnit != npos)
+        return LocateEncodeFailure(bytes, text, badUnit);
+    std::memcpy(out.Reserve(encoded.size()), encoded.data(), encoded.size());
+    out.SetSize(encoded.size());
+    return {};
+}
+
+// Finds the input character whose result holds the unit that failed, by
+// converting the block again character by character and counting units.
+BlockFailure BlockConverter::LocateEncodeFailure(std::string_view bytes, std::u16string_view converted,
+                                                 std::size_t failedUnit) const
+{
+    UChar32 codePoint = 0;
+    U16_GET(converted.data(), 0, failedUnit, converted.size(), codePoint);
+    std::size_t units = 0;
+    std::size_t offset = 0;
+    std::u16string character;
+    while (offset < bytes.size()) {
+        const std::size_t length = CharacterLength(bytes.substr(offset), input_);
+        DecodeBlock(bytes.substr(offset, length), input_, character);
+        MapUnits(map_, character);
+        units += character.size();
+        if (units > failedUnit)
+            break;
+        offset += length;
+    }
+    return {BlockFailure::Kind::Encode, offset, static_cast<char32_t>(codePoint)};
+}
+
+std::size_t BlockConverter::Boundary(std::string_view bytes) const
+{
+    return CharacterBoundary(bytes, input_);
+}
+
+}  // namespace tavrel

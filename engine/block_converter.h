@@ -1,0 +1,78 @@
+#pragma once
+
+#include "engine/converter.h"
+#include "engine/encoding.h"
+
+#include <cstddef>
+#include <memory>
+#include <string_view>
+
+namespace tavrel {
+
+class GbkTranscoder;
+class Utf8Transcoder;
+class Utf16Transcoder;
+
+// Output of a block, reused from block to block without clearing.
+class ByteBuffer {
+public:
+    // Room for `size` bytes from data() on; what was there may be lost.
+    char* Reserve(std::size_t size);
+    char* data() { return data_.get(); }
+    std::string_view View() const { return {data_.get(), size_}; }
+    void SetSize(std::size_t size) { size_ = size; }
+
+private:
+    std::unique_ptr<char[]> data_;
+    std::size_t capacity_ = 0;
+    std::size_t size_ = 0;
+};
+
+// Why a block did not convert, and where in the block.
+struct BlockFailure {
+    enum class Kind { None, Decode, Encode };
+    Kind kind = Kind::None;
+    std::size_t offset = 0;  // of the bad input sequence, or of the input character whose result failed
+    char32_t codePoint = 0;  // Encode: the character the output encoding cannot hold
+};
+
+// Converts blocks of text from one encoding into another through a
+// converter's direction. Blocks hold whole characters and no byte-order mark.
+// GBK, UTF-8 and UTF-16 to themselves take a fused path (one lookup per
+// character); everything else, and any character the fused path cannot
+// handle, goes through decoding, the converter and encoding, with the same
+// result. Safe to use from several threads at once.
+class BlockConverter {
+public:
+    BlockConverter(const Converter& converter, Direction direction, Encoding input, Encoding output);
+    ~BlockConverter();
+    BlockConverter(const BlockConverter&) = delete;
+    BlockConverter& operator=(const BlockConverter&) = delete;
+
+    Encoding Input() const { return input_; }
+    Encoding Output() const { return output_; }
+
+    // Replaces `out`'s content with the conversion of `bytes`. On a failure
+    // `out` holds nothing of use.
+    BlockFailure Convert(std::string_view bytes, ByteBuffer& out) const;
+
+    // The same through decoding, the converter and encoding alone.
+    BlockFailure ConvertPlain(std::string_view bytes, ByteBuffer& out) const;
+
+    // How much of `bytes` (from a character boundary on) can be converted
+    // now; the rest belongs to the next block.
+    std::size_t Boundary(std::string_view bytes) const;
+
+private:
+    BlockFailure LocateEncodeFailure(std::string_view bytes, std::u16string_view converted,
+                                     std::size_t failedUnit) const;
+
+    const UnitMap& map_;
+    Encoding input_;
+    Encoding output_;
+    std::unique_ptr<GbkTranscoder> gbk_;
+    std::unique_ptr<Utf8Transcoder> utf8_;
+    std::unique_ptr<Utf16Transcoder> utf16_;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "files/progress.h"
+
+#include <QString>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QProgressDialog;
+class QWidget;
+
+namespace tavrel::ui {
+
+// A monotonic time; the window's tests drive their own.
+using WorkClock = std::function<std::chrono::milliseconds()>;
+
+WorkClock SteadyClock();
+
+// File work run on a worker thread while the window stays live. Nothing
+// shows for work that ends quickly, and the window takes no input meanwhile;
+// once the work has taken about half a second, a modal progress dialog
+// shows the file, the bytes done in it and in the whole batch, and a cancel
+// button that stops the work within a block.
+class FileWork {
+public:
+    FileWork(QWidget* parent, WorkClock clock);
+    ~FileWork();
+    FileWork(const FileWork&) = delete;
+    FileWork& operator=(const FileWork&) = delete;
+
+    // What the dialog says is being done ("正在检查", "正在转换") and to which
+    // files, in order; the progress tells which one is current.
+    void Describe(const QString& doing, const std::vector<std::filesystem::path>& files);
+
+    // Runs `work` with the progress it reports to and returns its result,
+    // or throws what it threw, once it has ended.
+    template <class Work>
+    auto Run(Work work) -> decltype(work(std::declval<FileProgress&>()))
+    {
+        using Result = decltype(work(progress_));
+        if constexpr (std::is_void_v<Result>) {
+            RunOnWorker([&] { work(progress_); });
+        } else {
+            std::optional<Result> result;
+            RunOnWorker([&] { result.emplace(work(progress_)); });
+            return std::move(*result);
+        }
+    }
+
+    // Asks the running work to stop, as its cancel button does.
+    void Cancel() { progress_.cancel = true; }
+
+private:
+    void RunOnWorker(const std::function<void()>& work);
+    void Update();
+    void ShowDialog();
+    QString Label() const;
+
+    QWidget* parent_;
+    WorkClock clock_;
+    FileProgress progress_;
+    QString doing_;
+    std::vector<std::filesystem::path> files_;
+    std::chrono::milliseconds start_{};
+    std::unique_ptr<QProgressDialog> dialog_;
+};
+
+}  // namespace tavrel::ui
