@@ -3,6 +3,7 @@
 #include "engine/errors.h"
 #include "engine/file_bytes.h"
 #include "files/batch.h"
+#include "files/signal_cleanup.h"
 #include "files/text_file.h"
 
 #include <cerrno>
@@ -87,6 +88,8 @@ int main(int argc, char** argv)
 {
     // The system's reasons in error messages follow the user's language.
     std::setlocale(LC_ALL, "");
+    // Interrupted while writing, the program leaves no temporary file behind.
+    InstallSignalCleanup();
 #ifdef _WIN32
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
