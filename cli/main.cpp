@@ -3,7 +3,7 @@
 #include "engine/locale_text.h"
 #include "files/batch.h"
 #include "files/convert_file.h"
-#include "files/replace.h"
+#include "files/signal_cleanup.h"
 
 #include <unistd.h>
 
@@ -138,6 +138,7 @@ int main(int argc, char** argv)
 {
     // The system's reasons in error messages follow the user's language.
     std::setlocale(LC_ALL, "");
+    // Interrupted while writing, the program leaves no temporary file behind.
     InstallSignalCleanup();
     cli::Options options;
     try {

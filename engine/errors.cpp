@@ -17,8 +17,16 @@ std::string Quoted(const std::filesystem::path& file)
 std::string FileMessage(const std::filesystem::path& file, FileError::Operation operation,
                         const std::string& reason)
 {
-    const char* verb = operation == FileError::Operation::Read ? "无法读取文件" : "无法写入文件";
-    return verb + Quoted(file) + "：" + reason;
+    switch (operation) {
+    case FileError::Operation::Read:
+        return "无法读取文件" + Quoted(file) + "：" + reason;
+    case FileError::Operation::Write:
+        return "无法写入文件" + Quoted(file) + "：" + reason;
+    case FileError::Operation::Create:
+        break;
+    }
+    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
+    return "无法在文件夹" + Quoted(folder) + "中创建文件" + Quoted(file.filename()) + "：" + reason;
 }
 
 }  // namespace

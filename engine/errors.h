@@ -21,10 +21,11 @@ private:
     std::filesystem::path file_;
 };
 
-// The operating system refused to open, read or write a file.
+// The operating system refused to open, read or write a file, or the folder
+// refused a new file in it (Create: the message names the folder and the name).
 class FileError : public Error {
 public:
-    enum class Operation { Read, Write };
+    enum class Operation { Read, Write, Create };
     FileError(std::filesystem::path file, Operation operation, std::string reason);
     Operation operation() const { return operation_; }
     const std::string& reason() const { return reason_; }

@@ -16,12 +16,11 @@ using TextFile = DecodedText;
 // FileError or DecodeError naming the file.
 TextFile ReadTextFile(const std::filesystem::path& path);
 
-// Writes exactly `text`, with no line end added, in `encoding`. The text is
-// written to a temporary file beside the target, which replaces the target
-// only once the whole write has succeeded: on any failure the old target is
-// untouched and no temporary file is left. A target that exists and is not a
-// regular file (a device, a pipe) is written in place. Throws EncodeError or
-// FileError naming the file.
+// Writes exactly `text`, with no line end added, in `encoding`, through a
+// Replacement (files/replace.h): normally a temporary file beside the target
+// replaces it only once the whole write has succeeded, so that on any failure
+// the old target is untouched and no temporary file is left. Throws
+// EncodeError or FileError naming the file.
 void WriteTextFile(const std::filesystem::path& path, std::u16string_view text,
                    Encoding encoding = Encoding::Gbk);
 

@@ -1,4 +1,4 @@
-#include "files/replace.h"
+#include "files/signal_cleanup.h"
 #include "ui/form1.h"
 #include "ui/messages.h"
 #include "ui/translations.h"

@@ -77,18 +77,5 @@ TEST(TextFileTest, FullDeviceIsAnErrorNotSuccess)
     EXPECT_FALSE(fs::is_regular_file("/dev/full"));
 }
 
-TEST(TextFileTest, ReplacingKeepsLinksAndPermissions)
-{
-    TempDir dir;
-    WriteBytes(dir / "real.txt", "old");
-    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
-    fs::permissions(dir / "real.txt", mode);
-    fs::create_symlink(dir / "real.txt", dir / "link.txt");
-    WriteTextFile(dir / "link.txt", u"new");
-    EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
-    EXPECT_EQ(ReadBytes(dir / "real.txt"), "new");
-    EXPECT_EQ(fs::status(dir / "real.txt").permissions(), mode);
-}
-
 }  // namespace
 }  // namespace tavrel

@@ -17,7 +17,7 @@ std::filesystem::path ProgramDirectory()
 }
 
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                         const std::string& input)
+                         const std::string& input, const std::vector<std::string>& environment)
 {
     TempDir streams;
     WriteBytes(streams / "in", input);
@@ -28,6 +28,13 @@ ProgramResult RunProgram(const std::filesystem::path& program, const std::vector
     for (std::string& argument : copies)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
+    std::vector<std::string> variables(environment);
+    std::vector<char*> envp;
+    for (char** variable = environ; *variable; ++variable)
+        envp.push_back(*variable);
+    for (std::string& variable : variables)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
 
     const pid_t child = fork();
     if (child < 0)
@@ -39,13 +46,14 @@ ProgramResult RunProgram(const std::filesystem::path& program, const std::vector
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
-        execv(argv[0], argv.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     int status = 0;
     waitpid(child, &status, 0);
     ProgramResult result;
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     result.out = ReadBytes(streams / "out");
     result.err = ReadBytes(streams / "err");
     return result;

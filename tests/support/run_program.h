@@ -8,14 +8,16 @@ namespace tavrel::test {
 
 struct ProgramResult {
     int exitStatus = -1;  // -1 when the program did not exit normally
+    int signal = 0;       // the signal that ended it, if one did
     std::string out;
     std::string err;
 };
 
-// Runs a program with the given arguments and standard input, waits for it
-// and captures both output streams.
+// Runs a program with the given arguments and standard input, and with
+// `environment` ("NAME=value" each) added to this process's environment;
+// waits for it and captures both output streams.
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                         const std::string& input = {});
+                         const std::string& input = {}, const std::vector<std::string>& environment = {});
 
 // Where the build puts the programs and the shipped tables.
 std::filesystem::path ProgramDirectory();

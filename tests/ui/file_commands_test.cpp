@@ -138,7 +138,8 @@ TEST_F(FileCommandsTest, FailingFileIsReportedAndTheWindowGoesOn)
         {"Command2", {{dir_ / "a.txt", dir_ / "missing.txt"}}, dir_ / "missing.txt", "No such file or directory"},
         {"Command2", {{dir_ / "a.txt", dir_ / "bad.txt"}}, dir_ / "bad.txt", "字节偏移 0"},
         {"Command2", {{dir_ / "a.txt", dir_ / "dir.txt"}}, dir_ / "简体dir.txt", "Is a directory"},
-        {"Command2", {{inReadOnlyDir}}, "/sys/kernel/简体address_bits", "Permission denied"},
+        // The message names the folder that refuses the new file, then the file's name.
+        {"Command2", {{inReadOnlyDir}}, "简体address_bits", "Permission denied"},
         {"Command1", {{dir_ / "a.txt"}, {dir_ / "no-dir" / "b.txt"}}, dir_ / "no-dir" / "b.txt", "No such file"},
     };
     for (const auto& row : rows) {

@@ -1,0 +1,151 @@
+/* Preloaded into a program under test, makes the Nth call of one function on
+ * a file under one folder fail with a chosen errno, and says so on stderr.
+ *
+ *   TAVREL_FAIL_FUNCTION  open (open, openat), write, fsync (fsync,
+ *                         fdatasync), fchmod, fchown, close, rename (rename,
+ *                         renameat)
+ *   TAVREL_FAIL_CALL      N, counting from 1
+ *   TAVREL_FAIL_ERRNO     the errno value the failing call sets
+ *   TAVREL_FAIL_FOLDER    only paths under this folder, and descriptors
+ *                         opened there, count
+ */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+enum { kTrackedDescriptors = 1024 };
+static char tracked[kTrackedDescriptors];
+static long calls;
+
+static int IsUnderFolder(const char* path)
+{
+    const char* folder = getenv("TAVREL_FAIL_FOLDER");
+    const size_t length = folder ? strlen(folder) : 0;
+    return path && length && strncmp(path, folder, length) == 0 && path[length] == '/';
+}
+
+static int IsTracked(int fd)
+{
+    return fd >= 0 && fd < kTrackedDescriptors && tracked[fd];
+}
+
+/* Counts a call of `function` that touches the folder; true when it must fail. */
+static int FailsNow(const char* function)
+{
+    const char* chosen = getenv("TAVREL_FAIL_FUNCTION");
+    const char* call = getenv("TAVREL_FAIL_CALL");
+    if (!chosen || !call || strcmp(chosen, function) != 0 || ++calls != atol(call))
+        return 0;
+    dprintf(2, "fail_shim: %s call %ld fails\n", function, calls);
+    errno = atoi(getenv("TAVREL_FAIL_ERRNO") ? getenv("TAVREL_FAIL_ERRNO") : "5");
+    return 1;
+}
+
+static void* Real(const char* name)
+{
+    return dlsym(RTLD_NEXT, name);
+}
+
+static int Opened(const char* path, int fd)
+{
+    if (fd >= 0 && fd < kTrackedDescriptors)
+        tracked[fd] = (char)IsUnderFolder(path);
+    return fd;
+}
+
+static mode_t ModeArgument(int flags, va_list arguments)
+{
+    return (flags & (O_CREAT | O_TMPFILE)) ? va_arg(arguments, mode_t) : 0;
+}
+
+int open(const char* path, int flags, ...)
+{
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = ModeArgument(flags, arguments);
+    va_end(arguments);
+    if (IsUnderFolder(path) && FailsNow("open"))
+        return -1;
+    return Opened(path, ((int (*)(const char*, int, ...))Real("open"))(path, flags, mode));
+}
+
+int openat(int dirfd, const char* path, int flags, ...)
+{
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = ModeArgument(flags, arguments);
+    va_end(arguments);
+    if (IsUnderFolder(path) && FailsNow("open"))
+        return -1;
+    return Opened(path, ((int (*)(int, const char*, int, ...))Real("openat"))(dirfd, path, flags, mode));
+}
+
+ssize_t write(int fd, const void* bytes, size_t count)
+{
+    if (IsTracked(fd) && FailsNow("write"))
+        return -1;
+    return ((ssize_t(*)(int, const void*, size_t))Real("write"))(fd, bytes, count);
+}
+
+int fchmod(int fd, mode_t mode)
+{
+    if (IsTracked(fd) && FailsNow("fchmod"))
+        return -1;
+    return ((int (*)(int, mode_t))Real("fchmod"))(fd, mode);
+}
+
+int fchown(int fd, uid_t owner, gid_t group)
+{
+    if (IsTracked(fd) && FailsNow("fchown"))
+        return -1;
+    return ((int (*)(int, uid_t, gid_t))Real("fchown"))(fd, owner, group);
+}
+
+int fsync(int fd)
+{
+    if (IsTracked(fd) && FailsNow("fsync"))
+        return -1;
+    return ((int (*)(int))Real("fsync"))(fd);
+}
+
+int fdatasync(int fd)
+{
+    if (IsTracked(fd) && FailsNow("fsync"))
+        return -1;
+    return ((int (*)(int))Real("fdatasync"))(fd);
+}
+
+/* Like Linux, the descriptor is gone even when close reports an error. */
+int close(int fd)
+{
+    const int failing = IsTracked(fd) && FailsNow("close");
+    const int saved = errno;
+    if (fd >= 0 && fd < kTrackedDescriptors)
+        tracked[fd] = 0;
+    const int result = ((int (*)(int))Real("close"))(fd);
+    if (!failing)
+        return result;
+    errno = saved;
+    return -1;
+}
+
+int rename(const char* from, const char* to)
+{
+    if ((IsUnderFolder(from) || IsUnderFolder(to)) && FailsNow("rename"))
+        return -1;
+    return ((int (*)(const char*, const char*))Real("rename"))(from, to);
+}
+
+int renameat(int fromDir, const char* from, int toDir, const char* to)
+{
+    if ((IsUnderFolder(from) || IsUnderFolder(to)) && FailsNow("rename"))
+        return -1;
+    return ((int (*)(int, const char*, int, const char*))Real("renameat"))(fromDir, from, toDir, to);
+}
