@@ -1,40 +1,24 @@
 #include "engine/codec.h"
 
+#include "engine/detect.h"
 #include "engine/errors.h"
 #include "engine/gbk.h"
+#include "engine/icu_converter.h"
 
-#include <unicode/ucnv.h>
 #include <unicode/utf16.h>
-
-#include <algorithm>
-#include <memory>
 
 namespace tavrel {
 
 namespace {
 
-struct ConverterCloser {
-    void operator()(UConverter* converter) const { ucnv_close(converter); }
-};
-using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
-
-// Leaves the error code as ICU set it, so that conversion stops at the first
-// bad sequence. ICU's own stop callback is not used because on encoding it
-// silently skips default-ignorable characters such as U+200B and U+FEFF.
-void FailToUnicode(const void*, UConverterToUnicodeArgs*, const char*, int32_t,
-                   UConverterCallbackReason, UErrorCode*)
-{
-}
-
-void FailFromUnicode(const void*, UConverterFromUnicodeArgs*, const UChar*, int32_t, UChar32,
-                     UConverterCallbackReason, UErrorCode*)
-{
-}
-
-// ICU's name of a Unicode encoding; GBK has a codec of its own.
+// ICU's name of an encoding; GBK has a codec of its own.
 const char* IcuName(Encoding encoding)
 {
     switch (encoding) {
+    case Encoding::Gb18030:
+        return "gb18030";
+    case Encoding::Big5:
+        return "windows-950-2000";
     case Encoding::Utf16LE:
         return "UTF-16LE";
     case Encoding::Utf16BE:
@@ -44,22 +28,10 @@ const char* IcuName(Encoding encoding)
     }
 }
 
-ConverterPtr OpenConverter(Encoding encoding)
-{
-    UErrorCode status = U_ZERO_ERROR;
-    ConverterPtr converter(ucnv_open(IcuName(encoding), &status));
-    if (U_FAILURE(status))
-        throw std::runtime_error(std::string("ICU converter unavailable: ") + IcuName(encoding));
-    ucnv_setToUCallBack(converter.get(), FailToUnicode, nullptr, nullptr, nullptr, &status);
-    ucnv_setFromUCallBack(converter.get(), FailFromUnicode, nullptr, nullptr, nullptr, &status);
-    return converter;
-}
-
-// Decodes `bytes` in a Unicode encoding; on a bad sequence returns false and
-// its offset.
+// Decodes `bytes` through ICU; on a bad sequence returns false and its offset.
 bool DecodeWithIcu(std::string_view bytes, Encoding encoding, std::u16string& text, std::size_t& badOffset)
 {
-    ConverterPtr converter = OpenConverter(encoding);
+    ConverterPtr converter = OpenStrictConverter(IcuName(encoding));
     text.resize(bytes.size() + 1);
     const char* source = bytes.data();
     UChar* target = reinterpret_cast<UChar*>(text.data());
@@ -92,55 +64,6 @@ DecodedText DecodeAs(std::string_view bytes, Encoding encoding, std::size_t bomL
     return decoded;
 }
 
-bool HasHighByte(std::string_view bytes)
-{
-    return std::any_of(bytes.begin(), bytes.end(),
-                       [](char byte) { return static_cast<unsigned char>(byte) > 0x7F; });
-}
-
-bool InRange(unsigned char byte, unsigned low, unsigned high)
-{
-    return byte >= low && byte <= high;
-}
-
-// Whether the bytes are well-formed UTF-8: shortest forms only, no encoded
-// surrogates, nothing beyond U+10FFFF. Checked without decoding.
-bool IsUtf8(std::string_view bytes)
-{
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t size = bytes.size();
-    for (std::size_t i = 0; i < size;) {
-        const unsigned char lead = s[i];
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        unsigned low = 0x80, high = 0xBF;
-        if (InRange(lead, 0xC2, 0xDF)) {
-            length = 2;
-        } else if (InRange(lead, 0xE0, 0xEF)) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (InRange(lead, 0xF0, 0xF4)) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (size - i < length || !InRange(s[i + 1], low, high))
-            return false;
-        for (std::size_t k = 2; k < length; ++k) {
-            if (!InRange(s[i + k], 0x80, 0xBF))
-                return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
 // 1-based line and column of a code-unit position. LF, CR LF and a lone CR
 // each end a line.
 std::pair<std::size_t, std::size_t> LineAndColumn(std::u16string_view text, std::size_t position)
@@ -171,8 +94,8 @@ void EncodeWithIcu(std::u16string_view text, Encoding encoding, std::string& byt
                    const std::filesystem::path& target)
 {
     const std::size_t start = bytes.size();
-    bytes.resize(start + 3 * text.size() + 1);
-    ConverterPtr converter = OpenConverter(encoding);
+    bytes.resize(start + 4 * text.size() + 1);  // GB18030 takes up to four bytes a code unit
+    ConverterPtr converter = OpenStrictConverter(IcuName(encoding));
     const auto* begin = reinterpret_cast<const UChar*>(text.data());
     const UChar* source = begin;
     char* out = bytes.data() + start;
@@ -200,13 +123,8 @@ std::u16string DecodeBytes(std::string_view bytes, Encoding encoding,
 
 DecodedText DecodeText(std::string_view bytes, const std::filesystem::path& source)
 {
-    for (const Encoding marked : {Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE}) {
-        if (bytes.starts_with(ByteOrderMark(marked)))
-            return DecodeAs(bytes, marked, ByteOrderMark(marked).size(), source);
-    }
-    if (HasHighByte(bytes) && IsUtf8(bytes))
-        return DecodeAs(bytes, Encoding::Utf8, 0, source);
-    return DecodeAs(bytes, Encoding::Gbk, 0, source);
+    const Encoding encoding = DetectEncoding(bytes);
+    return DecodeAs(bytes, encoding, ByteOrderMark(encoding).size(), source);
 }
 
 std::string EncodeText(std::u16string_view text, Encoding encoding,
