@@ -145,6 +145,18 @@ __attribute__((target("avx2"))) void CheckPending(const unsigned char* pending, 
     truncated = (blamed & ~realBytes) != 0;
 }
 
+// The tables blame a byte that can never start a character (C0, C1, F5-FF)
+// only on the byte after it, so at the very end it passes for a cut lead.
+bool EndsInImpossibleLead(const unsigned char (&previous)[32], const unsigned char* pending, std::size_t size)
+{
+    for (std::size_t back = 1; back <= 3; ++back) {
+        const unsigned char byte = back <= size ? pending[size - back] : previous[32 - (back - size)];
+        if (byte == 0xC0 || byte == 0xC1 || byte >= 0xF5)
+            return true;
+    }
+    return false;
+}
+
 __attribute__((target("avx2"))) void FeedChunks(std::string_view bytes, unsigned char (&previousBytes)[32],
                                                 unsigned char (&pending)[32], std::size_t& pendingSize,
                                                 bool& invalid, bool& truncated)
@@ -171,6 +183,7 @@ __attribute__((target("avx2"))) void FeedChunks(std::string_view bytes, unsigned
     _mm256_store_si256(reinterpret_cast<__m256i*>(previousBytes), previous);
     invalid = invalid || AnyBits(errors);
     CheckPending(pending, pendingSize, previous, invalid, truncated);
+    invalid = invalid || (truncated && EndsInImpossibleLead(previousBytes, pending, pendingSize));
 }
 
 #endif
