@@ -1,5 +1,4 @@
 #include "engine/detect.h"
-#include "engine/icu_converter.h"
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 
@@ -10,19 +9,7 @@
 namespace tavrel {
 namespace {
 
-// The text in the named ICU encoding, made independently of the codec.
-std::string Encoded(const char* icuName, std::u16string_view text)
-{
-    ConverterPtr converter = OpenStrictConverter(icuName);
-    std::string bytes(4 * text.size() + 4, '\0');
-    UErrorCode status = U_ZERO_ERROR;
-    const int32_t length = ucnv_fromUChars(converter.get(), bytes.data(), static_cast<int32_t>(bytes.size()),
-                                           reinterpret_cast<const UChar*>(text.data()),
-                                           static_cast<int32_t>(text.size()), &status);
-    EXPECT_TRUE(U_SUCCESS(status)) << icuName;
-    bytes.resize(static_cast<std::size_t>(length));
-    return bytes;
-}
+using test::IcuEncoded;
 
 std::string WithMark(std::string_view mark, std::string bytes)
 {
@@ -50,8 +37,8 @@ std::vector<DetectCase> Samples()
 {
     return {
         {"AsciiIsGbk", "plain ASCII, 42\r\n", Encoding::Gbk},
-        {"GbkParagraph", Encoded("windows-936-2000", kSimplified), Encoding::Gbk},
-        {"GbkTraditionalParagraph", Encoded("windows-936-2000", kTraditional), Encoding::Gbk},
+        {"GbkParagraph", IcuEncoded("windows-936-2000", kSimplified), Encoding::Gbk},
+        {"GbkTraditionalParagraph", IcuEncoded("windows-936-2000", kTraditional), Encoding::Gbk},
         {"GbkXiexieLooksLikeUtf8", "\xD0\xBB\xD0\xBB", Encoding::Gbk},
         {"GbkLuluLooksLikeUtf8", "\xC2\xBD\xC2\xB7", Encoding::Gbk},
         {"GbkNongnuLooksLikeUtf8", "\xC5\xA9\xC5\xAB", Encoding::Gbk},
@@ -61,21 +48,21 @@ std::vector<DetectCase> Samples()
         {"GbkTingShengOutsideGb2312IsUtf8", "\xC2\xA0\xC2\x95", Encoding::Utf8},
         {"GbkLookalikeNextToLetterIsUtf8", "a\xD0\xBB\xD0\xBB", Encoding::Utf8},
         {"GbkLookalikeSingleIsUtf8", "\xD0\xBB.", Encoding::Utf8},
-        {"Gb18030Paragraph", Encoded("gb18030", kSimplified + u"𠀀\r\n"), Encoding::Gb18030},
-        {"Gb18030TwoChars", Encoded("gb18030", u"中¥"), Encoding::Gb18030},
+        {"Gb18030Paragraph", IcuEncoded("gb18030", kSimplified + u"𠀀\r\n"), Encoding::Gb18030},
+        {"Gb18030TwoChars", IcuEncoded("gb18030", u"中¥"), Encoding::Gb18030},
         {"Gb18030AfterUtf8LookingStart", "\xC2\xBD\xC2\xB7\x81\x30\x84\x36", Encoding::Gb18030},
-        {"Big5Paragraph", Encoded("windows-950-2000", kTraditional), Encoding::Big5},
+        {"Big5Paragraph", IcuEncoded("windows-950-2000", kTraditional), Encoding::Big5},
         // Too short for ICU's detector to prefer Big5; the bytes are valid GBK.
-        {"Big5TwoCharsTooShortToTellIsGbk", Encoded("windows-950-2000", u"中文"), Encoding::Gbk},
-        {"Utf8Paragraph", Encoded("UTF-8", kSimplified), Encoding::Utf8},
-        {"Utf8TwoChars", Encoded("UTF-8", u"中文"), Encoding::Utf8},
+        {"Big5TwoCharsTooShortToTellIsGbk", IcuEncoded("windows-950-2000", u"中文"), Encoding::Gbk},
+        {"Utf8Paragraph", IcuEncoded("UTF-8", kSimplified), Encoding::Utf8},
+        {"Utf8TwoChars", IcuEncoded("UTF-8", u"中文"), Encoding::Utf8},
         {"Utf8European", "Copyright \xC2\xA9 2001 Sebasti\xC3\xA1n, 25\xC2\xB0" "C, \xC2\xA7" "9\n", Encoding::Utf8},
-        {"Utf8BomParagraph", WithMark("\xEF\xBB\xBF", Encoded("UTF-8", kTraditional)), Encoding::Utf8Bom},
-        {"Utf8BomTwoChars", WithMark("\xEF\xBB\xBF", Encoded("UTF-8", u"中文")), Encoding::Utf8Bom},
-        {"Utf16LEParagraph", WithMark("\xFF\xFE", Encoded("UTF-16LE", kSimplified)), Encoding::Utf16LE},
-        {"Utf16LETwoChars", WithMark("\xFF\xFE", Encoded("UTF-16LE", u"中文")), Encoding::Utf16LE},
-        {"Utf16BEParagraph", WithMark("\xFE\xFF", Encoded("UTF-16BE", kTraditional)), Encoding::Utf16BE},
-        {"Utf16BETwoChars", WithMark("\xFE\xFF", Encoded("UTF-16BE", u"中文")), Encoding::Utf16BE},
+        {"Utf8BomParagraph", WithMark("\xEF\xBB\xBF", IcuEncoded("UTF-8", kTraditional)), Encoding::Utf8Bom},
+        {"Utf8BomTwoChars", WithMark("\xEF\xBB\xBF", IcuEncoded("UTF-8", u"中文")), Encoding::Utf8Bom},
+        {"Utf16LEParagraph", WithMark("\xFF\xFE", IcuEncoded("UTF-16LE", kSimplified)), Encoding::Utf16LE},
+        {"Utf16LETwoChars", WithMark("\xFF\xFE", IcuEncoded("UTF-16LE", u"中文")), Encoding::Utf16LE},
+        {"Utf16BEParagraph", WithMark("\xFE\xFF", IcuEncoded("UTF-16BE", kTraditional)), Encoding::Utf16BE},
+        {"Utf16BETwoChars", WithMark("\xFE\xFF", IcuEncoded("UTF-16BE", u"中文")), Encoding::Utf16BE},
         {"ShippedTraditionalTableIsGbk", test::ReadBytes(TAVREL_DATA_DIR "/systemF.txt"), Encoding::Gbk},
     };
 }
@@ -101,6 +88,78 @@ TEST_P(DetectTest, EverySplitIntoTwoBlocksAgrees)
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, DetectTest, testing::ValuesIn(Samples()), test::RowName());
+
+std::string Repeated(const std::string& bytes, std::size_t size)
+{
+    std::string out;
+    while (out.size() < size)
+        out += bytes;
+    return out;
+}
+
+struct EarlyStopCase {
+    const char* name;
+    std::string bytes;
+    bool wantsMore;
+    Encoding encoding;
+    friend void PrintTo(const EarlyStopCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class EarlyStopTest : public testing::TestWithParam<EarlyStopCase> {};
+
+// Guards the caller's early stop: once Feed says so, the rest of a large file
+// need not be read, and the answer from the first block holds.
+TEST_P(EarlyStopTest, FirstBlockOfALargeInput)
+{
+    const EarlyStopCase& c = GetParam();
+    EncodingDetector detector;
+    EXPECT_EQ(detector.Feed(std::string_view(c.bytes).substr(0, 16384)), c.wantsMore);
+    EXPECT_EQ(detector.Result(false), c.encoding);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, EarlyStopTest,
+    testing::Values(EarlyStopCase{"GbkStops", Repeated(IcuEncoded("windows-936-2000", kSimplified), 40000), false,
+                                  Encoding::Gbk},
+                    EarlyStopCase{"MarkStops", "\xFF\xFE" + Repeated(IcuEncoded("UTF-16LE", kSimplified), 40000),
+                                  false, Encoding::Utf16LE},
+                    EarlyStopCase{"Utf8ReadsOn", Repeated(IcuEncoded("UTF-8", kSimplified), 40000), true,
+                                  Encoding::Utf8},
+                    EarlyStopCase{"Big5ReadsOn", Repeated(IcuEncoded("windows-950-2000", kTraditional), 40000), true,
+                                  Encoding::Big5},
+                    EarlyStopCase{"ShortGbkWaitsForTheDetectorWindow", IcuEncoded("windows-936-2000", kSimplified),
+                                  true, Encoding::Gbk}),
+    test::RowName());
+
+struct CutCase {
+    const char* name;
+    std::string bytes;
+    Encoding whenCut, whenComplete;
+    friend void PrintTo(const CutCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class CutInputTest : public testing::TestWithParam<CutCase> {};
+
+// An input cut inside its last character keeps its encoding only while more
+// may come.
+TEST_P(CutInputTest, LastCharacterCounts)
+{
+    const CutCase& c = GetParam();
+    EncodingDetector detector;
+    detector.Feed(c.bytes);
+    EXPECT_EQ(detector.Result(false), c.whenCut);
+    EXPECT_EQ(detector.Result(true), c.whenComplete);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, CutInputTest,
+    testing::Values(CutCase{"Utf8", IcuEncoded("UTF-8", kSimplified).substr(0, 4), Encoding::Utf8, Encoding::Gbk},
+                    CutCase{"Big5", [] {
+                                const std::string big5 = IcuEncoded("windows-950-2000", kTraditional);
+                                return big5.substr(0, big5.size() - 7);  // inside 束 before "(&X)\r\n"
+                            }(),
+                            Encoding::Big5, Encoding::Gbk}),
+    test::RowName());
 
 }  // namespace
 }  // namespace tavrel
