@@ -6,6 +6,7 @@
 #include <unicode/ucsdet.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
@@ -50,10 +51,16 @@ bool DetectorPrefersBig5(std::string_view head)
 
 bool HasHighByte(std::string_view bytes)
 {
-    unsigned char any = 0;
-    for (const char byte : bytes)
-        any |= static_cast<unsigned char>(byte);
-    return any >= 0x80;
+    std::uint64_t any = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, sizeof word);
+        any |= word;
+    }
+    for (; i < bytes.size(); ++i)
+        any |= static_cast<unsigned char>(bytes[i]);
+    return (any & 0x8080808080808080ull) != 0;
 }
 
 }  // namespace
@@ -97,8 +104,14 @@ void EncodingDetector::State::FeedSlice(std::string_view slice)
     if (Marked())
         return;
     if (utf8.Status() != Utf8Status::Invalid) {
-        highByte = highByte || HasHighByte(slice);
-        lookalike.Feed(slice);
+        if (!highByte || lookalike.Alive()) {
+            const bool sliceHigh = HasHighByte(slice);
+            highByte = highByte || sliceHigh;
+            if (sliceHigh)
+                lookalike.Feed(slice);
+            else
+                lookalike.FeedAscii(slice);
+        }
         if (!utf8.Feed(slice)) {
             // Well-formed UTF-8 holds no four-byte GB18030 sequence, but one
             // may end in the byte that broke it.

@@ -69,6 +69,16 @@ void GbkLookalike::Feed(std::string_view bytes)
     }
 }
 
+void GbkLookalike::FeedAscii(std::string_view ascii)
+{
+    if (!ascii.empty() && alive_ && lead_ == 0) {
+        Ascii(static_cast<unsigned char>(ascii.front()));
+        Ascii(static_cast<unsigned char>(ascii.back()));
+    } else {
+        Feed(ascii);
+    }
+}
+
 bool GbkLookalike::ReadsAsGbk() const
 {
     return alive_ && !(previous_ == Kind::NonAscii && run_ < 2);

@@ -18,8 +18,12 @@ namespace tavrel {
 class GbkLookalike {
 public:
     void Feed(std::string_view bytes);
+    // Feeds bytes known to be all ASCII, of which only the first and last count.
+    void FeedAscii(std::string_view ascii);
     // Judged on the complete characters fed; a cut last one is ignored.
     bool ReadsAsGbk() const;
+    // False once no further bytes can make it read as GBK.
+    bool Alive() const { return alive_; }
 
 private:
     enum class Kind { Start, Word, OtherAscii, NonAscii };
