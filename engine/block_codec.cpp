@@ -1,7 +1,7 @@
 #include "engine/block_codec.h"
 
 #include "engine/gbk.h"
-#include "engine/icu_strict.h"
+#include "engine/icu_converter.h"
 #include "engine/utf.h"
 
 #include <algorithm>
@@ -33,7 +33,7 @@ bool IsUtf16(Encoding encoding)
 
 std::size_t DecodeWithIcu(std::string_view bytes, Encoding encoding, std::u16string& text)
 {
-    IcuConverter converter = OpenStrictConverter(IcuName(encoding));
+    ConverterPtr converter = OpenStrictConverter(IcuName(encoding));
     text.resize(bytes.size() + 1);
     const char* source = bytes.data();
     const char* const end = bytes.data() + bytes.size();
@@ -57,7 +57,7 @@ std::size_t DecodeWithIcu(std::string_view bytes, Encoding encoding, std::u16str
 
 std::size_t EncodeWithIcu(std::u16string_view text, Encoding encoding, std::string& bytes)
 {
-    IcuConverter converter = OpenStrictConverter(IcuName(encoding));
+    ConverterPtr converter = OpenStrictConverter(IcuName(encoding));
     const std::size_t start = bytes.size();
     bytes.resize(start + 4 * text.size() + 4);
     const auto* const begin = reinterpret_cast<const UChar*>(text.data());

@@ -13,10 +13,9 @@ struct DecodedText {
     Encoding encoding = Encoding::Gbk;
 };
 
-// Decides the encoding from the bytes and decodes them strictly. A UTF-8
-// byte-order mark, or valid UTF-8 with at least one byte above 0x7F, means
-// UTF-8; FF FE or FE FF means UTF-16 of that byte order; anything else is GBK.
-// Throws DecodeError naming `source` and the offset of the first bad byte.
+// Decides the encoding from the bytes (DetectEncoding) and decodes them
+// strictly. Throws DecodeError naming `source` and the offset of the first
+// bad byte.
 DecodedText DecodeText(std::string_view bytes, const std::filesystem::path& source);
 
 // Decodes bytes that carry no byte-order mark in the given encoding, strictly.

@@ -7,11 +7,15 @@
 #include <unicode/ucnv.h>
 
 #include <memory>
+#include <optional>
 
 namespace tavrel {
 namespace {
 
 using test::Gbk;
+using test::IcuEncoded;
+
+const std::u16string kBig5Text = u"開啟舊檔(&O)...\r\n儲存檔案(&S)\r\n無法開啟檔案，請確認檔案是否存在。\r\n說明(&H)\r\n";
 
 struct DetectionCase {
     const char* name;
@@ -40,6 +44,9 @@ INSTANTIATE_TEST_SUITE_P(
         DetectionCase{"GbkChinese", "\xD6\xD0\x87\xF8\xA3\xAC", Encoding::Gbk, u"中國，"},
         DetectionCase{"GbkSingleBytes80AndFF", "\x80\xFF\x1A", Encoding::Gbk, u"€\xF8F5\x1A"},
         DetectionCase{"GbkUserDefinedAreaIsPrivateUse", "\xAA\xA1", Encoding::Gbk, u"\xE000"},
+        DetectionCase{"Gb18030FourByte", "\xD6\xD0\x81\x30\x84\x36\x95\x32\x82\x36", Encoding::Gb18030,
+                      u"中¥𠀀"},
+        DetectionCase{"Big5", IcuEncoded("windows-950-2000", kBig5Text), Encoding::Big5, kBig5Text},
         DetectionCase{"Utf8WithoutMark", "中國\n", Encoding::Utf8, u"中國\n"},
         DetectionCase{"Utf8WithMark", "\xEF\xBB\xBF中國", Encoding::Utf8Bom, u"中國"},
         DetectionCase{"Utf8OutsideGbk", "\xE2\x80\x8B😀", Encoding::Utf8, u"\x200B\xD83D\xDE00"},
@@ -52,6 +59,7 @@ struct BadBytesCase {
     std::string bytes;
     std::string encoding;
     std::size_t offset;
+    std::optional<Encoding> declared = std::nullopt;  // decoded as this instead of detected
     friend void PrintTo(const BadBytesCase& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -61,7 +69,10 @@ TEST_P(BadBytesTest, NamesTheFileAndTheOffset)
 {
     const BadBytesCase& c = GetParam();
     try {
-        DecodeText(c.bytes, "/tmp/bad.txt");
+        if (c.declared)
+            DecodeBytes(c.bytes, *c.declared, "/tmp/bad.txt");
+        else
+            DecodeText(c.bytes, "/tmp/bad.txt");
         FAIL() << "decoded without error";
     } catch (const DecodeError& error) {
         EXPECT_EQ(error.encoding(), c.encoding);
@@ -76,6 +87,9 @@ INSTANTIATE_TEST_SUITE_P(
                     BadBytesCase{"GbkBadTrailByte", Gbk("中") + "\x81\x7F", "GBK", 2},
                     BadBytesCase{"Utf8MarkThenOverlong", "\xEF\xBB\xBF" "ab\xC0\x80", "UTF-8", 5},
                     BadBytesCase{"Utf8MarkThenEncodedSurrogate", "\xEF\xBB\xBF\xED\xA0\x80", "UTF-8", 3},
+                    BadBytesCase{"Gb18030TruncatedAtEnd", "\x81\x30\x84\x36\xD6", "GB18030", 4},
+                    BadBytesCase{"Big5UnmappedTrail", "\xA4\xA4\xA4\x80", "Big5", 2, Encoding::Big5},
+                    BadBytesCase{"Big5TruncatedAtEnd", "\xA4\xA4\xA4", "Big5", 2, Encoding::Big5},
                     BadBytesCase{"Utf16OddLength", std::string("\xFF\xFE\x2D\x4E\x0A", 5), "UTF-16LE", 4},
                     BadBytesCase{"Utf16UnpairedSurrogate", std::string("\xFF\xFE\x00\xD8\x41\x00", 6),
                                  "UTF-16LE", 2}),
@@ -115,6 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
                     UnencodableCase{"ByteOrderMarkCharacter", u"\xFEFF", Encoding::Gbk, 0xFEFF, 1, 1},
                     UnencodableCase{"EmojiIsOneCharacter", u"ab\nc😀", Encoding::Gbk, 0x1F600, 2, 2},
                     UnencodableCase{"LoneSurrogateInUtf8", u"a\xD800" u"b", Encoding::Utf8, 0xD800, 1, 2},
+                    UnencodableCase{"SimplifiedOnlyInBig5", u"中\n国", Encoding::Big5, 0x56FD, 2, 1},
+                    UnencodableCase{"LoneSurrogateInGb18030", u"a\xD800", Encoding::Gb18030, 0xD800, 1, 2},
                     UnencodableCase{"LoneSurrogateInUtf16", u"\xDC00", Encoding::Utf16BE, 0xDC00, 1, 1}),
     test::RowName());
 

@@ -1,6 +1,7 @@
 #include "tests/support/temp_dir.h"
 
 #include "engine/codec.h"
+#include "engine/icu_converter.h"
 
 #include <fstream>
 #include <iterator>
@@ -42,6 +43,20 @@ void WriteBytes(const fs::path& file, std::string_view bytes)
 std::string Gbk(std::string_view utf8)
 {
     return EncodeText(DecodeBytes(utf8, Encoding::Utf8, "test"), Encoding::Gbk, "test");
+}
+
+std::string IcuEncoded(const char* icuName, std::u16string_view text)
+{
+    ConverterPtr converter = OpenStrictConverter(icuName);
+    std::string bytes(4 * text.size() + 4, '\0');
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = ucnv_fromUChars(converter.get(), bytes.data(), static_cast<int32_t>(bytes.size()),
+                                           reinterpret_cast<const UChar*>(text.data()),
+                                           static_cast<int32_t>(text.size()), &status);
+    if (U_FAILURE(status))
+        throw std::runtime_error(std::string("cannot encode the sample in ") + icuName);
+    bytes.resize(static_cast<std::size_t>(length));
+    return bytes;
 }
 
 }  // namespace tavrel::test

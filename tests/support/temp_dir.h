@@ -27,4 +27,7 @@ void WriteBytes(const std::filesystem::path& file, std::string_view bytes);
 // The GBK bytes of UTF-8 text, for writing expectations readably.
 std::string Gbk(std::string_view utf8);
 
+// The text in the named ICU encoding, made without the codec.
+std::string IcuEncoded(const char* icuName, std::u16string_view text);
+
 }  // namespace tavrel::test

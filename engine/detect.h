@@ -1,0 +1,46 @@
+#pragma once
+
+#include "engine/encoding.h"
+
+#include <memory>
+#include <string_view>
+
+namespace tavrel {
+
+// Decides the encoding of a whole input from its bytes, fed in order in
+// blocks of any size (a block may cut a character), in bounded memory:
+//  1. a byte-order mark decides first;
+//  2. well-formed UTF-8 with a byte above 0x7F is UTF-8, unless it reads like
+//     a short GBK text (see GbkLookalike in detect.cpp); pure ASCII is GBK;
+//  3. otherwise Big5 when the whole input is strict Big5 (code page 950) and
+//     ICU's charset detector, over the first 8000 bytes, trusts Big5 more
+//     than GB18030; GBK when not;
+//  4. GBK input holding a four-byte GB18030 sequence is GB18030.
+class EncodingDetector {
+public:
+    EncodingDetector();
+    ~EncodingDetector();
+    EncodingDetector(const EncodingDetector&) = delete;
+    EncodingDetector& operator=(const EncodingDetector&) = delete;
+
+    // Feeds the next bytes. Returns false once the answer can no longer
+    // change, so the caller may stop reading - with one exception: a GBK
+    // answer still turns into GB18030 if a four-byte sequence comes later.
+    // A caller that stops early must watch for those itself; one that feeds
+    // on has them found here.
+    bool Feed(std::string_view bytes);
+
+    // The encoding of the input fed so far. With `complete` false the input
+    // was cut short (a stream whose end has not arrived): an incomplete last
+    // character is then no evidence against an encoding.
+    Encoding Result(bool complete = true) const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// The encoding of a whole input, by the rules of EncodingDetector.
+Encoding DetectEncoding(std::string_view bytes);
+
+}  // namespace tavrel

@@ -1,0 +1,157 @@
+#include "engine/detect_parts.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace tavrel {
+
+namespace {
+
+bool AllAscii8(const unsigned char* s)
+{
+    std::uint64_t word;
+    std::memcpy(&word, s, sizeof word);
+    return (word & 0x8080808080808080ull) == 0;
+}
+
+bool IsWord(unsigned char byte)
+{
+    return (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+           byte == ' ';
+}
+
+bool IsDigit(unsigned char byte)
+{
+    return byte >= 0x30 && byte <= 0x39;
+}
+
+bool IsGbLead(unsigned char byte)
+{
+    return byte >= 0x81 && byte <= 0xFE;
+}
+
+bool DecodesAsGb18030(const unsigned char* sequence)
+{
+    ConverterPtr converter = OpenStrictConverter("gb18030");
+    UChar text[4];
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_toUChars(converter.get(), text, 4, reinterpret_cast<const char*>(sequence), 4, &status);
+    return U_SUCCESS(status);
+}
+
+}  // namespace
+
+void GbkLookalike::Feed(std::string_view bytes)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    for (std::size_t i = 0; i < size && alive_;) {
+        const unsigned char byte = s[i++];
+        if (lead_ != 0) {
+            Pair(byte);
+        } else if (byte >= 0x80) {
+            // Only two-byte characters (leads C2-DF, all within B0-F7) can pass.
+            lead_ = byte;
+            alive_ = byte >= 0xC2 && byte <= 0xDF;
+        } else {
+            Ascii(byte);
+            // Within a run of ASCII only its last byte matters to what follows.
+            std::size_t end = i;
+            while (end + 8 <= size && AllAscii8(s + end))
+                end += 8;
+            while (end < size && s[end] < 0x80)
+                ++end;
+            if (end > i)
+                Ascii(s[end - 1]);
+            i = end;
+        }
+    }
+}
+
+void GbkLookalike::FeedAscii(std::string_view ascii)
+{
+    if (!ascii.empty() && alive_ && lead_ == 0) {
+        Ascii(static_cast<unsigned char>(ascii.front()));
+        Ascii(static_cast<unsigned char>(ascii.back()));
+    } else {
+        Feed(ascii);
+    }
+}
+
+bool GbkLookalike::ReadsAsGbk() const
+{
+    return alive_ && !(previous_ == Kind::NonAscii && run_ < 2);
+}
+
+void GbkLookalike::Ascii(unsigned char byte)
+{
+    const Kind kind = IsWord(byte) ? Kind::Word : Kind::OtherAscii;
+    if (previous_ == Kind::NonAscii && (run_ < 2 || kind == Kind::Word))
+        alive_ = false;
+    previous_ = kind;
+}
+
+void GbkLookalike::Pair(unsigned char trail)
+{
+    lead_ = 0;
+    if (trail < 0xA1 || trail > 0xBF || previous_ == Kind::Word) {
+        alive_ = false;
+        return;
+    }
+    run_ = previous_ == Kind::NonAscii ? run_ + 1 : 1;
+    previous_ = Kind::NonAscii;
+}
+
+void FourByteScan::Feed(std::string_view bytes)
+{
+    if (found_)
+        return;
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    unsigned char joint[6];
+    const std::size_t fromBlock = std::min<std::size_t>(size, 3);
+    std::memcpy(joint, carry_, carrySize_);
+    std::memcpy(joint + carrySize_, s, fromBlock);
+    Scan(joint, carrySize_ + fromBlock);
+    Scan(s, size);
+    const std::size_t kept = std::min<std::size_t>(carrySize_ + fromBlock, 3);
+    if (size >= 3) {
+        std::memcpy(carry_, s + size - 3, 3);
+    } else {
+        std::memmove(carry_, joint + carrySize_ + fromBlock - kept, kept);
+    }
+    carrySize_ = size >= 3 ? 3 : kept;
+}
+
+void FourByteScan::Scan(const unsigned char* s, std::size_t size)
+{
+    for (std::size_t i = 0; i + 4 <= size && !found_; ++i) {
+        if (IsDigit(s[i + 1]) && IsDigit(s[i + 3]) && IsGbLead(s[i]) && IsGbLead(s[i + 2]))
+            found_ = DecodesAsGb18030(s + i);
+    }
+}
+
+Big5Check::Big5Check() : converter_(OpenStrictConverter("windows-950-2000")) {}
+
+void Big5Check::Feed(std::string_view bytes)
+{
+    const char* source = bytes.data();
+    const char* const end = source + bytes.size();
+    UErrorCode status = U_BUFFER_OVERFLOW_ERROR;
+    while (!invalid_ && status == U_BUFFER_OVERFLOW_ERROR) {
+        UChar text[4096];
+        UChar* target = text;
+        status = U_ZERO_ERROR;
+        ucnv_toUnicode(converter_.get(), &target, text + 4096, &source, end, nullptr, false, &status);
+        invalid_ = U_FAILURE(status) && status != U_BUFFER_OVERFLOW_ERROR;
+    }
+}
+
+bool Big5Check::Valid(bool complete) const
+{
+    UErrorCode status = U_ZERO_ERROR;
+    return !invalid_ && (!complete || ucnv_toUCountPending(converter_.get(), &status) == 0);
+}
+
+}  // namespace tavrel

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "engine/icu_converter.h"
+
+#include <cstddef>
+#include <string_view>
+
+namespace tavrel {
+
+// The scans EncodingDetector runs over its input, each fed in order in blocks
+// of any size.
+
+// Whether well-formed UTF-8 reads like a short GBK text instead: every
+// non-ASCII character is a two-byte one whose bytes also form a GB2312
+// Chinese character (B0-F7, A1-FE), none stands next to an ASCII letter, digit
+// or space, and they come in runs of two or more. Such bytes are GBK; changelogs
+// and licences with é, ü, ©, § or ° fail it.
+class GbkLookalike {
+public:
+    void Feed(std::string_view bytes);
+    // Feeds bytes known to be all ASCII, of which only the first and last count.
+    void FeedAscii(std::string_view ascii);
+    // Judged on the complete characters fed; a cut last one is ignored.
+    bool ReadsAsGbk() const;
+    // False once no further bytes can make it read as GBK.
+    bool Alive() const { return alive_; }
+
+private:
+    enum class Kind { Start, Word, OtherAscii, NonAscii };
+    void Ascii(unsigned char byte);
+    void Pair(unsigned char trail);
+
+    bool alive_ = true;
+    Kind previous_ = Kind::Start;
+    std::size_t run_ = 0;  // non-ASCII characters in the current run
+    unsigned char lead_ = 0;  // a two-byte character's lead whose trail is still to come
+};
+
+// Finds a four-byte GB18030 sequence (81-FE 30-39 81-FE 30-39) that ICU's
+// gb18030 converter decodes. Such a pattern cannot occur anywhere in valid
+// GBK, whatever the alignment: a digit after a byte above 0x80 must be a
+// character of its own, and the lead after it cannot take a digit as trail.
+class FourByteScan {
+public:
+    void Feed(std::string_view bytes);
+    bool Found() const { return found_; }
+
+private:
+    void Scan(const unsigned char* s, std::size_t size);
+
+    bool found_ = false;
+    unsigned char carry_[3] = {};  // the last bytes fed, for a sequence cut by a block
+    std::size_t carrySize_ = 0;
+};
+
+// Whether the bytes are strict Big5 (ICU's windows-950-2000): any unmappable
+// or illegal sequence makes them invalid.
+class Big5Check {
+public:
+    Big5Check();
+    void Feed(std::string_view bytes);
+    // With `complete` false a cut last character does not count against it.
+    bool Valid(bool complete) const;
+
+private:
+    ConverterPtr converter_;
+    bool invalid_ = false;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,165 @@
+#include "engine/detect.h"
+#include "tests/support/row_name.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tavrel {
+namespace {
+
+using test::IcuEncoded;
+
+std::string WithMark(std::string_view mark, std::string bytes)
+{
+    return std::string(mark) + bytes;
+}
+
+const std::u16string kSimplified =
+    u"本程序把简体中文转换为繁体中文，也可以反过来转换。\r\n"
+    u"选择一个文件以后，按“转换”按钮，结果保存在原文件旁边。\r\n"
+    u"如果文件很大，转换可能需要几秒钟，请耐心等待。\r\n";
+const std::u16string kTraditional =
+    u"檔案(&F)\r\n開啟舊檔(&O)...\r\n儲存檔案(&S)\r\n另存新檔(&A)...\r\n"
+    u"無法開啟檔案，請確認檔案是否存在。\r\n"
+    u"這個程式會把繁體中文轉換為簡體中文，轉換完成後請檢查結果。\r\n"
+    u"說明(&H)\r\n關於本軟體(&B)...\r\n結束(&X)\r\n";
+
+struct DetectCase {
+    const char* name;
+    std::string bytes;
+    Encoding encoding;
+    friend void PrintTo(const DetectCase& row, std::ostream* out) { *out << row.name; }
+};
+
+std::vector<DetectCase> Samples()
+{
+    return {
+        {"AsciiIsGbk", "plain ASCII, 42\r\n", Encoding::Gbk},
+        {"GbkParagraph", IcuEncoded("windows-936-2000", kSimplified), Encoding::Gbk},
+        {"GbkTraditionalParagraph", IcuEncoded("windows-936-2000", kTraditional), Encoding::Gbk},
+        {"GbkXiexieLooksLikeUtf8", "\xD0\xBB\xD0\xBB", Encoding::Gbk},
+        {"GbkLuluLooksLikeUtf8", "\xC2\xBD\xC2\xB7", Encoding::Gbk},
+        {"GbkNongnuLooksLikeUtf8", "\xC5\xA9\xC5\xAB", Encoding::Gbk},
+        {"GbkTwoChars", "\xD6\xD0\xCE\xC4", Encoding::Gbk},
+        // C2 A0 C2 95 is well-formed UTF-8 (U+00A0 U+0095), and A0, 95 are
+        // no GB2312 trail bytes, so the look-alike rule rightly leaves it UTF-8.
+        {"GbkTingShengOutsideGb2312IsUtf8", "\xC2\xA0\xC2\x95", Encoding::Utf8},
+        {"GbkLookalikeNextToLetterIsUtf8", "a\xD0\xBB\xD0\xBB", Encoding::Utf8},
+        {"GbkLookalikeSingleIsUtf8", "\xD0\xBB.", Encoding::Utf8},
+        {"Gb18030Paragraph", IcuEncoded("gb18030", kSimplified + u"𠀀\r\n"), Encoding::Gb18030},
+        {"Gb18030TwoChars", IcuEncoded("gb18030", u"中¥"), Encoding::Gb18030},
+        {"Gb18030AfterUtf8LookingStart", "\xC2\xBD\xC2\xB7\x81\x30\x84\x36", Encoding::Gb18030},
+        {"Big5Paragraph", IcuEncoded("windows-950-2000", kTraditional), Encoding::Big5},
+        // Too short for ICU's detector to prefer Big5; the bytes are valid GBK.
+        {"Big5TwoCharsTooShortToTellIsGbk", IcuEncoded("windows-950-2000", u"中文"), Encoding::Gbk},
+        {"Utf8Paragraph", IcuEncoded("UTF-8", kSimplified), Encoding::Utf8},
+        {"Utf8TwoChars", IcuEncoded("UTF-8", u"中文"), Encoding::Utf8},
+        {"Utf8European", "Copyright \xC2\xA9 2001 Sebasti\xC3\xA1n, 25\xC2\xB0" "C, \xC2\xA7" "9\n", Encoding::Utf8},
+        {"Utf8BomParagraph", WithMark("\xEF\xBB\xBF", IcuEncoded("UTF-8", kTraditional)), Encoding::Utf8Bom},
+        {"Utf8BomTwoChars", WithMark("\xEF\xBB\xBF", IcuEncoded("UTF-8", u"中文")), Encoding::Utf8Bom},
+        {"Utf16LEParagraph", WithMark("\xFF\xFE", IcuEncoded("UTF-16LE", kSimplified)), Encoding::Utf16LE},
+        {"Utf16LETwoChars", WithMark("\xFF\xFE", IcuEncoded("UTF-16LE", u"中文")), Encoding::Utf16LE},
+        {"Utf16BEParagraph", WithMark("\xFE\xFF", IcuEncoded("UTF-16BE", kTraditional)), Encoding::Utf16BE},
+        {"Utf16BETwoChars", WithMark("\xFE\xFF", IcuEncoded("UTF-16BE", u"中文")), Encoding::Utf16BE},
+        {"ShippedTraditionalTableIsGbk", test::ReadBytes(TAVREL_DATA_DIR "/systemF.txt"), Encoding::Gbk},
+    };
+}
+
+class DetectTest : public testing::TestWithParam<DetectCase> {};
+
+TEST_P(DetectTest, WholeInput)
+{
+    EXPECT_EQ(DetectEncoding(GetParam().bytes), GetParam().encoding);
+}
+
+// Guards the state carried across blocks: cut characters, the look-alike
+// runs, the four-byte scan and the Big5 converter.
+TEST_P(DetectTest, EverySplitIntoTwoBlocksAgrees)
+{
+    const std::string& bytes = GetParam().bytes;
+    for (std::size_t split = 0; split <= bytes.size(); ++split) {
+        EncodingDetector detector;
+        detector.Feed(std::string_view(bytes).substr(0, split));
+        detector.Feed(std::string_view(bytes).substr(split));
+        ASSERT_EQ(detector.Result(), GetParam().encoding) << "split at " << split;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, DetectTest, testing::ValuesIn(Samples()), test::RowName());
+
+std::string Repeated(const std::string& bytes, std::size_t size)
+{
+    std::string out;
+    while (out.size() < size)
+        out += bytes;
+    return out;
+}
+
+struct EarlyStopCase {
+    const char* name;
+    std::string bytes;
+    bool wantsMore;
+    Encoding encoding;
+    friend void PrintTo(const EarlyStopCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class EarlyStopTest : public testing::TestWithParam<EarlyStopCase> {};
+
+// Guards the caller's early stop: once Feed says so, the rest of a large file
+// need not be read, and the answer from the first block holds.
+TEST_P(EarlyStopTest, FirstBlockOfALargeInput)
+{
+    const EarlyStopCase& c = GetParam();
+    EncodingDetector detector;
+    EXPECT_EQ(detector.Feed(std::string_view(c.bytes).substr(0, 16384)), c.wantsMore);
+    EXPECT_EQ(detector.Result(false), c.encoding);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, EarlyStopTest,
+    testing::Values(EarlyStopCase{"GbkStops", Repeated(IcuEncoded("windows-936-2000", kSimplified), 40000), false,
+                                  Encoding::Gbk},
+                    EarlyStopCase{"MarkStops", "\xFF\xFE" + Repeated(IcuEncoded("UTF-16LE", kSimplified), 40000),
+                                  false, Encoding::Utf16LE},
+                    EarlyStopCase{"Utf8ReadsOn", Repeated(IcuEncoded("UTF-8", kSimplified), 40000), true,
+                                  Encoding::Utf8},
+                    EarlyStopCase{"Big5ReadsOn", Repeated(IcuEncoded("windows-950-2000", kTraditional), 40000), true,
+                                  Encoding::Big5},
+                    EarlyStopCase{"ShortGbkWaitsForTheDetectorWindow", IcuEncoded("windows-936-2000", kSimplified),
+                                  true, Encoding::Gbk}),
+    test::RowName());
+
+struct CutCase {
+    const char* name;
+    std::string bytes;
+    Encoding whenCut, whenComplete;
+    friend void PrintTo(const CutCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class CutInputTest : public testing::TestWithParam<CutCase> {};
+
+// An input cut inside its last character keeps its encoding only while more
+// may come.
+TEST_P(CutInputTest, LastCharacterCounts)
+{
+    const CutCase& c = GetParam();
+    EncodingDetector detector;
+    detector.Feed(c.bytes);
+    EXPECT_EQ(detector.Result(false), c.whenCut);
+    EXPECT_EQ(detector.Result(true), c.whenComplete);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, CutInputTest,
+    testing::Values(CutCase{"Utf8", IcuEncoded("UTF-8", kSimplified).substr(0, 4), Encoding::Utf8, Encoding::Gbk},
+                    CutCase{"Big5", [] {
+                                const std::string big5 = IcuEncoded("windows-950-2000", kTraditional);
+                                return big5.substr(0, big5.size() - 7);  // inside 束 before "(&X)\r\n"
+                            }(),
+                            Encoding::Big5, Encoding::Gbk}),
+    test::RowName());
+
+}  // namespace
+}  // namespace tavrel
