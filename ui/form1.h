@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include <array>
+
 class QButtonGroup;
 class QGroupBox;
 class QLabel;
@@ -43,6 +45,9 @@ private slots:
 
 private:
     void createControls();
+    // The controls in tab order.
+    std::array<QWidget*, 14> controls() const;
+    void fitToFont();
     void convertPane(tavrel::Direction direction, const QPlainTextEdit& source, QPlainTextEdit& target);
     void applyTabOrder();
     void connectHandlers();
