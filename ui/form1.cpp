@@ -1,5 +1,6 @@
 #include "ui/form1.h"
 
+#include "ui/enter_key.h"
 #include "ui/layout_scale.h"
 #include "ui/messages.h"
 #include "ui/pane_text.h"
@@ -42,6 +43,7 @@ QPushButton* MakeButton(QWidget* container, const char* name, const QString& cap
     button->setText(caption);
     button->setAutoDefault(false);
     button->setDefault(false);
+    tavrel::ui::ClickOnEnter(*button);
     return button;
 }
 
@@ -68,6 +70,7 @@ QRadioButton* MakeOption(QWidget* container, const char* name, const QString& ca
 {
     auto* option = Place<QRadioButton>(container, name, geometry);
     option->setText(caption);
+    tavrel::ui::ClickOnEnter(*option);
     return option;
 }
 

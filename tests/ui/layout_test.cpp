@@ -109,6 +109,7 @@ int CaptionRoom(const QWidget& control)
 struct FontRow {
     const char* name;
     int points;
+    friend void PrintTo(const FontRow& row, std::ostream* out) { *out << row.name; }
 };
 
 class FontSizeTest : public testing::TestWithParam<FontRow> {};
