@@ -1,16 +1,12 @@
 #include "ui/form1.h"
 
-#include "tests/support/row_name.h"
-
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QStyleOptionGroupBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -40,28 +36,10 @@ const ControlRow kControls[] = {
     {"txtF", "QPlainTextEdit", "Frame2", "", {8, 16, 601, 209}},
 };
 
-// Sets the application's font to `points` for as long as it exists.
-class AppFont {
-public:
-    explicit AppFont(int points) : saved_(QApplication::font())
-    {
-        QFont font = saved_;
-        font.setPointSize(points);
-        QApplication::setFont(font);
-    }
-    ~AppFont() { QApplication::setFont(saved_); }
-    AppFont(const AppFont&) = delete;
-    AppFont& operator=(const AppFont&) = delete;
-
-private:
-    QFont saved_;
-};
-
 // The window's caption, fixed size and icons; every control's class, container,
-// caption and place, with the design font of 9 points.
+// caption and place, with the design font (9 points, pinned by the test main).
 TEST(LayoutTest, WindowAndControlsHaveTheirCaptionsAndPlaces)
 {
-    AppFont font(9);
     Form1 form;
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Tavrel-" TAVREL_WEB_ADDRESS));
     EXPECT_EQ(form.minimumSize(), QSize(739, 503));
@@ -81,75 +59,77 @@ TEST(LayoutTest, WindowAndControlsHaveTheirCaptionsAndPlaces)
     }
 }
 
-// The width the style draws a button's caption or a frame's title in, at the
-// control's present size; a label's whole width.
+// The width the style draws a button's caption in at its present size; a
+// label's or a frame's whole width.
 int CaptionRoom(const QWidget& control)
 {
-    if (const auto* frame = qobject_cast<const QGroupBox*>(&control)) {
-        QStyleOptionGroupBox option;
-        option.initFrom(frame);
-        option.text = frame->title();
-        option.textAlignment = frame->alignment();
-        option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
-        const QRect title = frame->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, frame);
-        return (title & frame->rect()).width();
-    }
-    if (const auto* button = qobject_cast<const QAbstractButton*>(&control)) {
-        QStyleOptionButton option;
-        option.initFrom(button);
-        option.text = button->text();
-        const bool radio = qobject_cast<const QRadioButton*>(button);
-        return button->style()
-            ->subElementRect(radio ? QStyle::SE_RadioButtonContents : QStyle::SE_PushButtonContents, &option, button)
-            .width();
-    }
-    return control.width();
+    const auto* button = qobject_cast<const QAbstractButton*>(&control);
+    if (!button)
+        return control.width();
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const bool radio = qobject_cast<const QRadioButton*>(button);
+    return button->style()
+        ->subElementRect(radio ? QStyle::SE_RadioButtonContents : QStyle::SE_PushButtonContents, &option, button)
+        .width();
 }
 
-struct FontRow {
-    const char* name;
-    int points;
-    friend void PrintTo(const FontRow& row, std::ostream* out) { *out << row.name; }
+// Runs with the application's font at the parameter's point size.
+class FontSizeTest : public testing::TestWithParam<int> {
+protected:
+    void SetUp() override
+    {
+        QFont font = saved_;
+        font.setPointSize(GetParam());
+        QApplication::setFont(font);
+    }
+    void TearDown() override { QApplication::setFont(saved_); }
+
+    const QFont saved_ = QApplication::font();
 };
 
-class FontSizeTest : public testing::TestWithParam<FontRow> {};
-
-// Every caption is whole with common desktop font sizes: no line of the label
-// wraps or falls below it, and the layout keeps its design proportions,
-// never smaller than the design.
+// Every caption is whole with common desktop font sizes, no line of the label
+// wraps or falls below it, and the layout keeps its proportions, never
+// smaller than the design.
 TEST_P(FontSizeTest, CaptionsFitAndTheLayoutKeepsItsProportions)
 {
-    AppFont font(GetParam().points);
     Form1 form;
     const double scale = form.width() / 739.0;
-    if (GetParam().points <= 9)
+    if (GetParam() <= 9) {
         EXPECT_EQ(form.size(), QSize(739, 503));
-    else
-        EXPECT_GT(form.width(), 739);
+    }
+    EXPECT_GE(scale, QFontInfo(form.font()).pixelSize() / 12.0) << "grows with the font's pixel size";
     EXPECT_NEAR(form.height(), 503 * scale, 1.0);
-    EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "fixed size";
     for (const ControlRow& row : kControls) {
         SCOPED_TRACE(row.name);
         const QWidget* control = form.findChild<QWidget*>(row.name);
-        const QFontMetricsF metrics(control->font());
-        const QString caption = QString::fromUtf8(row.caption);
-        for (const QString& line : caption.split(QStringLiteral("\r\n")))
-            EXPECT_LE(metrics.horizontalAdvance(line), CaptionRoom(*control)) << line.toStdString();
+        for (const QString& line : QString::fromUtf8(row.caption).split(QStringLiteral("\r\n")))
+            EXPECT_LE(QFontMetricsF(control->font()).horizontalAdvance(line), CaptionRoom(*control));
         if (const auto* label = qobject_cast<const QLabel*>(control)) {
             EXPECT_LE(label->heightForWidth(label->width()), label->height());
         }
-        const QRect place = control->geometry();
-        EXPECT_NEAR(place.left(), row.place.left() * scale, 1.0);
-        EXPECT_NEAR(place.top(), row.place.top() * scale, 1.0);
-        EXPECT_NEAR(place.width(), row.place.width() * scale, 1.0);
-        EXPECT_NEAR(place.height(), row.place.height() * scale, 1.0);
+        const QRectF place = control->geometry(), design(row.place);
+        // Corners of the scaled design, up to rounding a pixel and a half each way.
+        EXPECT_LE((place.topLeft() - design.topLeft() * scale).manhattanLength(), 3.0);
+        EXPECT_LE((place.bottomRight() - design.bottomRight() * scale).manhattanLength(), 3.0);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Points, FontSizeTest,
-                         testing::Values(FontRow{"Points8", 8}, FontRow{"Points9", 9}, FontRow{"Points10", 10},
-                                         FontRow{"Points11", 11}, FontRow{"Points12", 12}),
-                         tavrel::test::RowName());
+// Button chrome wider than the design's (as some desktop themes have) enlarges
+// the window even with the design font.
+TEST(LayoutTest, WideButtonChromeEnlargesTheLayout)
+{
+    qApp->setStyleSheet(QStringLiteral("QPushButton { padding: 0 20px; }"));
+    Form1 form;
+    const auto* widest = form.findChild<QAbstractButton*>("Command1");
+    EXPECT_LE(QFontMetricsF(widest->font()).horizontalAdvance(widest->text()), CaptionRoom(*widest));
+    EXPECT_GT(form.width(), 739);
+    qApp->setStyleSheet(QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Font, FontSizeTest, testing::Values(8, 9, 10, 11, 12),
+                         [](const testing::TestParamInfo<int>& row) { return "Points" + std::to_string(row.param); });
 
 // Focus starts on About; Tab skips frames and the label, visits only the
 // chosen option of the group, and leaves a pane instead of inserting a tab.
