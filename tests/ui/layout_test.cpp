@@ -116,6 +116,9 @@ TEST_P(FontSizeTest, CaptionsFitAndTheLayoutKeepsItsProportions)
     }
 }
 
+INSTANTIATE_TEST_SUITE_P(Font, FontSizeTest, testing::Values(8, 9, 10, 11, 12),
+                         [](const testing::TestParamInfo<int>& row) { return "Points" + std::to_string(row.param); });
+
 // Button chrome wider than the design's (as some desktop themes have) enlarges
 // the window even with the design font.
 TEST(LayoutTest, WideButtonChromeEnlargesTheLayout)
@@ -127,9 +130,6 @@ TEST(LayoutTest, WideButtonChromeEnlargesTheLayout)
     EXPECT_GT(form.width(), 739);
     qApp->setStyleSheet(QString());
 }
-
-INSTANTIATE_TEST_SUITE_P(Font, FontSizeTest, testing::Values(8, 9, 10, 11, 12),
-                         [](const testing::TestParamInfo<int>& row) { return "Points" + std::to_string(row.param); });
 
 // Focus starts on About; Tab skips frames and the label, visits only the
 // chosen option of the group, and leaves a pane instead of inserting a tab.
