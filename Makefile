@@ -1,5 +1,6 @@
 # make run         installs what is missing, builds, starts the window
 # make screenshot  the window, run in Xvfb, pictured into docs/screenshot.png
+#                  and, with 9, 11 and 12 point fonts, docs/screenshot-<size>pt.png
 # make test        installs what is missing, builds, runs every test headless
 BUILD ?= build
 CMAKE_FLAGS ?=
@@ -25,6 +26,7 @@ test: build
 
 screenshot: build
 	./tools/screenshot.sh $(BUILD)
+	for points in 9 11 12; do ./tools/screenshot.sh $(BUILD) $$points || exit 1; done
 
 bench: build
 	$(BUILD)/bin/tavrel-bench

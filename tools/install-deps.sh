@@ -20,6 +20,7 @@ packages="
   xauth
   xdotool
   xclip
+  qt6-gtk-platformtheme
   desktop-file-utils
   binutils-mingw-w64-x86-64
   python3

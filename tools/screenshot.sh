@@ -3,11 +3,21 @@
 # Traditional text as a user would, and saves a picture of the window to
 # docs/screenshot.png. The picture is taken by tavrel-grab-window, which is
 # built with the tests.
-#   tools/screenshot.sh [build directory]
+#   tools/screenshot.sh [build directory] [font size in points]
+# With a font size the picture goes to docs/screenshot-<size>pt.png, and the
+# program gets that font as from a GTK desktop (GNOME, Xfce): through Qt's GTK
+# platform theme, which reads gtk-font-name from the GTK settings.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
+points=${2:-}
 output=$root/docs/screenshot.png
+if [ -n "$points" ]; then
+    case $points in
+        *[!0-9]* | 0*) echo "字号应为正整数（磅）：$points" >&2; exit 2 ;;
+    esac
+    output=$root/docs/screenshot-${points}pt.png
+fi
 if [ ! -x "$build/bin/tavrel-grab-window" ]; then
     echo "缺少 $build/bin/tavrel-grab-window：请在构建时打开 TAVREL_BUILD_TESTS" >&2
     exit 1
@@ -24,7 +34,7 @@ cleanup() {
 trap cleanup EXIT
 
 # Xvfb picks a free display and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
 tries=0
 until [ -s "$work/display" ]; do
@@ -39,6 +49,11 @@ done
 export DISPLAY=":$(cat "$work/display")"
 export XDG_RUNTIME_DIR="$work"
 export QT_QPA_PLATFORM=xcb
+if [ -n "$points" ]; then
+    mkdir -p "$work/config/gtk-3.0"
+    printf '[Settings]\ngtk-font-name=Sans %s\n' "$points" >"$work/config/gtk-3.0/settings.ini"
+    export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORMTHEME=gtk3
+fi
 
 "$build/bin/tavrel" &
 app=$!
@@ -57,10 +72,17 @@ until [ "$(xclip -selection clipboard -o 2>/dev/null)" = "$text" ]; do
     [ "$tries" -le 600 ] || { echo "xclip 没有提供剪贴板内容" >&2; exit 1; }
     sleep 0.1
 done
-xdotool mousemove --window "$window" 316 346 click 1
+# The window grows with its font: places are given for its 739-pixel design width.
+width=$(xdotool getwindowgeometry --shell "$window" | sed -n 's/^WIDTH=//p')
+if [ -n "$points" ] && [ "$points" -gt 9 ] && [ "$width" -le 739 ]; then
+    echo "程序没有得到 $points 磅的字体：Qt 的 GTK 平台主题（libqgtk3）是否已安装？" >&2
+    exit 1
+fi
+at() { echo $(($1 * width / 739)) $(($2 * width / 739)); }
+xdotool mousemove --window "$window" $(at 316 346) click 1
 xdotool key ctrl+v
-xdotool mousemove --window "$window" 140 480 click 1
-xdotool mousemove --window "$window" 700 300
+xdotool mousemove --window "$window" $(at 140 480) click 1
+xdotool mousemove --window "$window" $(at 700 300)
 # Give the window a moment to paint the result before the picture is taken.
 sleep 1
 

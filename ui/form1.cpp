@@ -1,5 +1,7 @@
 #include "ui/form1.h"
 
+#include "ui/enter_key.h"
+#include "ui/layout_scale.h"
 #include "ui/messages.h"
 #include "ui/pane_text.h"
 
@@ -20,6 +22,7 @@ const QString kContactEmail = QStringLiteral(TAVREL_CONTACT_EMAIL);
 
 // Positions and sizes are given in twips (1/1440 inch) relative to the
 // container; 15 twips make one logical pixel, which Qt scales for the screen.
+// That is the layout for the design font; fitToFont() enlarges it for larger ones.
 QRect Twips(int left, int top, int width, int height)
 {
     return {left / 15, top / 15, width / 15, height / 15};
@@ -40,6 +43,7 @@ QPushButton* MakeButton(QWidget* container, const char* name, const QString& cap
     button->setText(caption);
     button->setAutoDefault(false);
     button->setDefault(false);
+    tavrel::ui::ClickOnEnter(*button);
     return button;
 }
 
@@ -66,6 +70,7 @@ QRadioButton* MakeOption(QWidget* container, const char* name, const QString& ca
 {
     auto* option = Place<QRadioButton>(container, name, geometry);
     option->setText(caption);
+    tavrel::ui::ClickOnEnter(*option);
     return option;
 }
 
@@ -98,6 +103,7 @@ Form1::Form1(QWidget* parent)
     setWindowIcon(ProgramIcon());
     setFixedSize(Twips(0, 0, 11085, 7545).size());
     createControls();
+    fitToFont();
     applyTabOrder();
     connectHandlers();
     cmdAbout->setFocus();
@@ -130,11 +136,27 @@ void Form1::createControls()
     Option1->setChecked(true);
 }
 
+std::array<QWidget*, 14> Form1::controls() const
+{
+    return {cmdAbout, cmdExit, Frame1, txtJ, Frame2, Frame3, Command1, Command2, Option1, Option2, cmdF2J, cmdJ2F,
+            Label2, txtF};
+}
+
+// Enlarges the window and every control alike when the font is larger than
+// the design's, keeping positions and proportions, so that no caption is cut.
+void Form1::fitToFont()
+{
+    const std::array<QWidget*, 14> all = controls();
+    const double scale = tavrel::ui::LayoutScale(font(), all);
+    for (QWidget* control : all)
+        control->setGeometry(tavrel::ui::Scaled(control->geometry(), scale));
+    setFixedSize(tavrel::ui::Scaled(QRect(QPoint(), size()), scale).size());
+}
+
 void Form1::applyTabOrder()
 {
-    QWidget* const order[] = {cmdAbout, cmdExit, Frame1, txtJ, Frame2, Frame3, Command1,
-                              Command2, Option1, Option2, cmdF2J, cmdJ2F, Label2, txtF};
-    for (std::size_t i = 1; i < std::size(order); ++i)
+    const std::array<QWidget*, 14> order = controls();
+    for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 

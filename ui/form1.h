@@ -7,6 +7,7 @@
 
 #include <QWidget>
 
+#include <array>
 #include <functional>
 
 class QButtonGroup;
@@ -50,6 +51,9 @@ private slots:
 
 private:
     void createControls();
+    // The controls in tab order.
+    std::array<QWidget*, 14> controls() const;
+    void fitToFont();
     void convertPane(tavrel::Direction direction, const QPlainTextEdit& source, QPlainTextEdit& target);
     void applyTabOrder();
     void connectHandlers();

@@ -60,8 +60,10 @@ std::vector<std::filesystem::path> QtChooserBackend::Choose(const ChooserRequest
         dialog.setDefaultSuffix(DefaultSuffix(request.filter));
     }
     std::vector<std::filesystem::path> chosen = ChooseWith(dialog);
+    // The next dialog starts beside the chosen file, even one typed with a
+    // full path to another folder than the one the dialog was showing.
     if (!chosen.empty())
-        directory_ = dialog.directory().absolutePath();
+        directory_ = ToQString(chosen.front().parent_path().u16string());
     return chosen;
 }
 

@@ -9,7 +9,8 @@ class QWidget;
 namespace tavrel::ui {
 
 // Answers the window's file chooser with Qt's own file dialog (in Chinese
-// with Qt's translations), starting each dialog where the last one ended.
+// with Qt's translations), starting each dialog in the folder of the file
+// last chosen.
 class QtChooserBackend : public ChooserBackend {
 public:
     explicit QtChooserBackend(QWidget* parent) : parent_(parent) {}

@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -34,7 +37,7 @@ const ControlRow kControls[] = {
 };
 
 // The window's caption, fixed size and icons; every control's class, container,
-// caption and place.
+// caption and place, with the design font (9 points, pinned by the test main).
 TEST(LayoutTest, WindowAndControlsHaveTheirCaptionsAndPlaces)
 {
     Form1 form;
@@ -54,6 +57,78 @@ TEST(LayoutTest, WindowAndControlsHaveTheirCaptionsAndPlaces)
         EXPECT_EQ(control->property(caption).toString(), QString::fromUtf8(row.caption));
         EXPECT_EQ(control->geometry(), row.place);
     }
+}
+
+// The width the style draws a button's caption in at its present size; a
+// label's or a frame's whole width.
+int CaptionRoom(const QWidget& control)
+{
+    const auto* button = qobject_cast<const QAbstractButton*>(&control);
+    if (!button)
+        return control.width();
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const bool radio = qobject_cast<const QRadioButton*>(button);
+    return button->style()
+        ->subElementRect(radio ? QStyle::SE_RadioButtonContents : QStyle::SE_PushButtonContents, &option, button)
+        .width();
+}
+
+// Runs with the application's font at the parameter's point size.
+class FontSizeTest : public testing::TestWithParam<int> {
+protected:
+    void SetUp() override
+    {
+        QFont font = saved_;
+        font.setPointSize(GetParam());
+        QApplication::setFont(font);
+    }
+    void TearDown() override { QApplication::setFont(saved_); }
+
+    const QFont saved_ = QApplication::font();
+};
+
+// Every caption is whole with common desktop font sizes, no line of the label
+// wraps or falls below it, and the layout keeps its proportions, never
+// smaller than the design.
+TEST_P(FontSizeTest, CaptionsFitAndTheLayoutKeepsItsProportions)
+{
+    Form1 form;
+    const double scale = form.width() / 739.0;
+    if (GetParam() <= 9) {
+        EXPECT_EQ(form.size(), QSize(739, 503));
+    }
+    EXPECT_GE(scale, QFontInfo(form.font()).pixelSize() / 12.0) << "grows with the font's pixel size";
+    EXPECT_NEAR(form.height(), 503 * scale, 1.0);
+    for (const ControlRow& row : kControls) {
+        SCOPED_TRACE(row.name);
+        const QWidget* control = form.findChild<QWidget*>(row.name);
+        for (const QString& line : QString::fromUtf8(row.caption).split(QStringLiteral("\r\n")))
+            EXPECT_LE(QFontMetricsF(control->font()).horizontalAdvance(line), CaptionRoom(*control));
+        if (const auto* label = qobject_cast<const QLabel*>(control)) {
+            EXPECT_LE(label->heightForWidth(label->width()), label->height());
+        }
+        const QRectF place = control->geometry(), design(row.place);
+        // Corners of the scaled design, up to rounding a pixel and a half each way.
+        EXPECT_LE((place.topLeft() - design.topLeft() * scale).manhattanLength(), 3.0);
+        EXPECT_LE((place.bottomRight() - design.bottomRight() * scale).manhattanLength(), 3.0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Font, FontSizeTest, testing::Values(8, 9, 10, 11, 12),
+                         [](const testing::TestParamInfo<int>& row) { return "Points" + std::to_string(row.param); });
+
+// Button chrome wider than the design's (as some desktop themes have) enlarges
+// the window even with the design font.
+TEST(LayoutTest, WideButtonChromeEnlargesTheLayout)
+{
+    qApp->setStyleSheet(QStringLiteral("QPushButton { padding: 0 20px; }"));
+    Form1 form;
+    const auto* widest = form.findChild<QAbstractButton*>("Command1");
+    EXPECT_LE(QFontMetricsF(widest->font()).horizontalAdvance(widest->text()), CaptionRoom(*widest));
+    EXPECT_GT(form.width(), 739);
+    qApp->setStyleSheet(QString());
 }
 
 // Focus starts on About; Tab skips frames and the label, visits only the

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -79,6 +80,28 @@ TEST(QtChooserTest, SavedNameWithoutExtensionGetsTheFiltersOne)
     AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) { TypeName(dialog, Native(dir / "结果")); });
     const auto chosen = backend.Choose({ChooserRequest::Kind::Save, 0, u"文件文件(*.TXT)|*.txt"});
     EXPECT_EQ(chosen, std::vector<fs::path>{dir / "结果.txt"});
+}
+
+// The save dialog of a single-file conversion starts beside the input file,
+// also when its name was typed with a full path to another folder.
+TEST(QtChooserTest, NextDialogStartsInTheChosenFilesFolder)
+{
+    TempDir shown;
+    TempDir other;
+    WriteBytes(other / "in.txt", "in");
+    tavrel::ui::QtChooserBackend backend(nullptr);
+    AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) {
+        dialog.setDirectory(Native(shown.path()));
+        TypeName(dialog, Native(other / "in.txt"));
+    });
+    ASSERT_EQ(backend.Choose({ChooserRequest::Kind::Open, 0, u"文件文件(*.TXT)|*.txt"}).size(), 1u);
+    QString startedIn;
+    AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) {
+        startedIn = dialog.directory().absolutePath();
+        dialog.reject();
+    });
+    backend.Choose({ChooserRequest::Kind::Save, 0, u"文件文件(*.TXT)|*.txt"});
+    EXPECT_EQ(startedIn.toStdString(), QDir(Native(other.path())).absolutePath().toStdString());
 }
 
 TEST(QtChooserTest, CancelReturnsNothing)
