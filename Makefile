@@ -2,10 +2,13 @@
 # make screenshot  the window, run in Xvfb, pictured into docs/screenshot.png
 #                  and, with 9, 11 and 12 point fonts, docs/screenshot-<size>pt.png
 # make test        installs what is missing, builds, runs every test headless
+# make deb         a Release build of its own in build/deb, packaged as
+#                  build/tavrel_<version>_<arch>.deb
 BUILD ?= build
 CMAKE_FLAGS ?=
+DEB_BUILD = $(BUILD)/deb
 
-.PHONY: all deps configure build run test screenshot bench clean
+.PHONY: all deps configure build run test screenshot bench deb clean
 
 all: build
 
@@ -30,6 +33,19 @@ screenshot: build
 
 bench: build
 	$(BUILD)/bin/tavrel-bench
+
+# Debian's compiler and linker flags (hardening included) for the package build.
+deb_flags = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+
+deb: deps
+	cmake -S . -B $(DEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DTAVREL_BUILD_TESTS=OFF -DTAVREL_BUILD_BENCH=OFF \
+	  "-DCMAKE_CXX_FLAGS=$$($(deb_flags) CPPFLAGS) $$($(deb_flags) CXXFLAGS)" \
+	  "-DCMAKE_EXE_LINKER_FLAGS=$$($(deb_flags) LDFLAGS)"
+	cmake --build $(DEB_BUILD)
+	rm -rf $(DEB_BUILD)/package
+	cd $(DEB_BUILD) && cpack -B package
+	cp $(DEB_BUILD)/package/tavrel_*.deb $(BUILD)/
 
 clean:
 	rm -rf $(BUILD)

@@ -1,6 +1,7 @@
 #!/bin/sh
-# Installs the Debian packages the build, the window and the tests need,
-# asking apt only for those that are missing. Safe to run again and again.
+# Installs the Debian packages the build, the window, the tests and the
+# Debian package need, asking apt only for those that are missing. Safe to
+# run again and again.
 set -eu
 
 packages="
@@ -22,6 +23,12 @@ packages="
   xclip
   qt6-gtk-platformtheme
   desktop-file-utils
+  appstream
+  dpkg-dev
+  lintian
+  groff-base
+  man-db
+  bash-completion
   binutils-mingw-w64-x86-64
   python3
 "
