@@ -11,6 +11,16 @@ std::u16string NativeText(fs::path path)
     return path.make_preferred().u16string();
 }
 
+fs::path CommonFolder(const std::vector<fs::path>& files)
+{
+    fs::path folder = files.front().parent_path();
+    for (const fs::path& file : files) {
+        while (folder.has_relative_path() && file.lexically_relative(folder).begin()->string() == "..")
+            folder = folder.parent_path();
+    }
+    return folder;
+}
+
 }  // namespace
 
 void CommonDialog::ShowOpen()
@@ -32,10 +42,13 @@ void CommonDialog::Show(ChooserRequest::Kind kind)
         fileName_ = NativeText(chosen.front());
         return;
     }
-    fileName_ = NativeText(chosen.front().parent_path());
+    // The folder all chosen files share, then each file's path from there:
+    // a name typed with a sub-folder keeps it.
+    const fs::path folder = CommonFolder(chosen);
+    fileName_ = NativeText(folder);
     for (const fs::path& file : chosen) {
         fileName_ += u'\0';
-        fileName_ += file.filename().u16string();
+        fileName_ += NativeText(file.lexically_relative(folder));
     }
 }
 

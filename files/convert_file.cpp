@@ -122,11 +122,13 @@ Plan PlanFile(const Converter& converter, Direction direction, InputFile& input,
 // Reads the start of a stream until its encoding can be told or must be:
 // a byte-order mark, or the first non-ASCII bytes and whatever arrives with
 // them, or the end. Gives the bytes read, which are still to be converted.
-std::string SampleStream(InputFile& input)
+std::string SampleStream(InputFile& input, FileProgress* progress)
 {
     std::string sample;
     char buffer[65536];
     for (;;) {
+        if (progress && progress->cancel)
+            throw Cancelled();
         const std::size_t got = input.Read(buffer, sizeof buffer, false);
         sample.append(buffer, got);
         if (got == 0 || sample.size() >= kStreamSample)
@@ -189,7 +191,7 @@ ConversionResult ConvertTextFile(const Converter& converter, Direction direction
     Replacement target(output);
     ReplacementSink sink(target);
     if (!input.Rereadable()) {
-        const ConversionResult result = ConvertStream(converter, direction, input, sink, output, choice);
+        const ConversionResult result = ConvertStream(converter, direction, input, sink, output, choice, progress);
         target.Commit();
         return result;
     }
@@ -205,16 +207,16 @@ ConversionResult ConvertTextFile(const Converter& converter, Direction direction
 }
 
 ConversionResult ConvertStream(const Converter& converter, Direction direction, InputFile& input, ByteSink& output,
-                               const fs::path& outputName, const EncodingChoice& choice)
+                               const fs::path& outputName, const EncodingChoice& choice, FileProgress* progress)
 {
     if (input.Rereadable()) {
         const Plan plan = PlanFile(converter, direction, input, choice);
-        return Run(converter, SettingsFor(direction, plan), input, output, outputName, nullptr);
+        return Run(converter, SettingsFor(direction, plan), input, output, outputName, progress);
     }
     PipelineSettings settings;
     settings.direction = direction;
     settings.follow = true;
-    std::string sample = SampleStream(input);
+    std::string sample = SampleStream(input, progress);
     // ASCII reads the same in every encoding without a byte-order mark: it
     // passes while it stays ASCII after conversion, leaving the choice open.
     if (!choice.input && IsAscii(sample) && !sample.empty()) {
@@ -226,7 +228,7 @@ ConversionResult ConvertStream(const Converter& converter, Direction direction, 
             std::u16string text(sample.begin(), sample.end());
             settings.position.Advance(text);
             settings.start += sample.size();
-            sample = SampleStream(input);
+            sample = SampleStream(input, progress);
         }
     }
     const Plan plan = PlanStream(converter, direction, sample, false, choice);
@@ -235,7 +237,7 @@ ConversionResult ConvertStream(const Converter& converter, Direction direction, 
     settings.start += plan.start;
     input.Unread(std::string_view(sample).substr(plan.start));
     sample.clear();
-    return Run(converter, settings, input, output, outputName, nullptr);
+    return Run(converter, settings, input, output, outputName, progress);
 }
 
 }  // namespace tavrel

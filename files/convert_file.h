@@ -48,6 +48,7 @@ ConversionResult ConvertTextFile(const Converter& converter, Direction direction
 // output, where output should follow input and nothing can be read twice.
 // The encoding is decided from what has arrived by the time it must be.
 ConversionResult ConvertStream(const Converter& converter, Direction direction, InputFile& input, ByteSink& output,
-                               const std::filesystem::path& outputName, const EncodingChoice& choice = {});
+                               const std::filesystem::path& outputName, const EncodingChoice& choice = {},
+                               FileProgress* progress = nullptr);
 
 }  // namespace tavrel

@@ -107,6 +107,8 @@ void FileWork::Update()
 {
     if (!dialog_)
         return;
+    if (dialog_->wasCanceled())
+        Cancel();
     const std::uint64_t total = progress_.batchSize ? progress_.batchSize.load() : progress_.fileSize.load();
     const std::uint64_t done = progress_.batchSize ? progress_.batchDone.load() : progress_.fileDone.load();
     dialog_->setLabelText(Label());

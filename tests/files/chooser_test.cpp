@@ -27,7 +27,7 @@ struct ScriptedBackend : ChooserBackend {
 TEST(CommonDialogTest, FileNameHoldsThePathOrTheDirectoryAndNames)
 {
     ScriptedBackend backend;
-    backend.answers = {{"/d/a.txt"}, {"/d/a.txt", "/d/b.txt"}, {"/a.txt", "/b.txt"}, {}};
+    backend.answers = {{"/d/a.txt"}, {"/d/a.txt", "/d/b.txt"}, {"/a.txt", "/b.txt"}, {"/d/a.txt", "/d/sub/c.txt"}, {}};
     CommonDialog dialog(backend);
     dialog.SetFlags(0x80200);
     dialog.ShowOpen();
@@ -36,6 +36,9 @@ TEST(CommonDialogTest, FileNameHoldsThePathOrTheDirectoryAndNames)
     EXPECT_EQ(dialog.FileName(), std::u16string(u"/d\0a.txt\0b.txt", 14));
     dialog.ShowOpen();
     EXPECT_EQ(dialog.FileName(), std::u16string(u"/\0a.txt\0b.txt", 13));
+    // Guards files chosen from a sub-folder: each keeps its own folder.
+    dialog.ShowOpen();
+    EXPECT_EQ(ChosenFiles(dialog.FileName()), (std::vector<fs::path>{"/d/a.txt", "/d/sub/c.txt"}));
     dialog.SetFileName(u"");
     dialog.ShowSave();
     EXPECT_EQ(dialog.FileName(), u"") << "cancelling leaves the name as it was";
