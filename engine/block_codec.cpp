@@ -90,14 +90,16 @@ bool IsLoneByte(unsigned char byte)
 }
 
 // The length a character of GBK, GB18030 or Big5 starting with `bytes`
-// needs, whether or not that many bytes are there.
-std::size_t LegacyLength(std::string_view bytes, Encoding encoding)
+// needs, whether or not that many bytes are there. A lead byte and a digit
+// start a four-byte GB18030 sequence, which GBK and Big5 lack but which
+// must not be cut either: it turns a GBK file into GB18030.
+std::size_t LegacyLength(std::string_view bytes)
 {
     const auto lead = static_cast<unsigned char>(bytes[0]);
     if (lead < 0x81 || lead == 0xFF)
         return 1;
     const auto second = bytes.size() > 1 ? static_cast<unsigned char>(bytes[1]) : 0;
-    return encoding == Encoding::Gb18030 && second >= 0x30 && second <= 0x39 ? 4 : 2;
+    return second >= 0x30 && second <= 0x39 ? 4 : 2;
 }
 
 std::size_t Utf8Length(unsigned char lead)
@@ -107,7 +109,7 @@ std::size_t Utf8Length(unsigned char lead)
 
 // Looks for a lone byte near the end; text without one for that long (rare:
 // no ASCII punctuation, space or line end) is walked from the start.
-std::size_t LegacyBoundary(std::string_view bytes, Encoding encoding)
+std::size_t LegacyBoundary(std::string_view bytes)
 {
     constexpr std::size_t kLookBack = 65536;
     const std::size_t stop = bytes.size() > kLookBack ? bytes.size() - kLookBack : 0;
@@ -117,7 +119,7 @@ std::size_t LegacyBoundary(std::string_view bytes, Encoding encoding)
     }
     std::size_t i = 0;
     while (i < bytes.size()) {
-        const std::size_t length = LegacyLength(bytes.substr(i), encoding);
+        const std::size_t length = LegacyLength(bytes.substr(i));
         if (i + length > bytes.size())
             break;
         i += length;
@@ -190,7 +192,7 @@ std::size_t EncodeBlock(std::u16string_view text, Encoding encoding, std::string
 std::size_t CharacterBoundary(std::string_view bytes, Encoding encoding)
 {
     if (IsLegacyMultibyte(encoding))
-        return LegacyBoundary(bytes, encoding);
+        return LegacyBoundary(bytes);
     if (IsUtf16(encoding))
         return Utf16Boundary(bytes, encoding == Encoding::Utf16BE);
     return Utf8Boundary(bytes);
@@ -199,7 +201,7 @@ std::size_t CharacterBoundary(std::string_view bytes, Encoding encoding)
 std::size_t CharacterLength(std::string_view bytes, Encoding encoding)
 {
     if (IsLegacyMultibyte(encoding))
-        return std::min(LegacyLength(bytes, encoding), bytes.size());
+        return std::min(LegacyLength(bytes), bytes.size());
     if (IsUtf16(encoding)) {
         const std::size_t high = encoding == Encoding::Utf16BE ? 0 : 1;
         const bool pair = bytes.size() >= 4 && (static_cast<unsigned char>(bytes[high]) & 0xFC) == 0xD8;

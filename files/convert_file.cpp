@@ -59,7 +59,7 @@ std::uint64_t SkipByteOrderMark(InputFile& input, Encoding encoding)
 Encoding DetectFile(InputFile& input)
 {
     EncodingDetector detector;
-    std::string block(kBlockSize, '\0');
+    std::string block(std::size_t{1} << 20, '\0');
     while (const std::size_t got = input.Read(block.data(), block.size())) {
         if (!detector.Feed({block.data(), got}))
             break;

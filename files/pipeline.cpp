@@ -117,7 +117,9 @@ std::size_t Pipeline::Workers() const
 {
     if (settings_.follow)
         return 1;
-    const std::size_t blocks = static_cast<std::size_t>(input_.Size() / kBlockSize) + 1;
+    if (settings_.workers)
+        return settings_.workers;
+    const std::size_t blocks = static_cast<std::size_t>(input_.Size() / settings_.blockSize) + 1;
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     return std::min({blocks, cores, kMaxWorkers});
 }
@@ -144,12 +146,13 @@ bool Pipeline::ReadNext(Block& block)
         return false;
     if (progress_ && progress_->cancel)
         throw Cancelled();
-    char* buffer = block.bytes.Reserve(kMaxCarry + kBlockSize);
+    const std::size_t blockSize = settings_.blockSize;
+    char* buffer = block.bytes.Reserve(kMaxCarry + blockSize);
     std::memcpy(buffer, carry_.data(), carry_.size());
     std::size_t filled = carry_.size();
     std::size_t boundary = 0;
     do {
-        const std::size_t wanted = kBlockSize - std::min(kBlockSize - 1, filled);
+        const std::size_t wanted = blockSize - std::min(blockSize - 1, filled);
         const std::size_t got = input_.Read(buffer + filled, wanted, !settings_.follow);
         endOfInput_ = got == 0 || (!settings_.follow && got < wanted);
         filled += got;
@@ -247,19 +250,19 @@ std::shared_ptr<const BlockConverter> Pipeline::Current()
 
 // Where the character at result.offset stands, counted by reading the input
 // again from `start`.
-void Locate(InputFile& input, Encoding encoding, std::uint64_t start, PipelineResult& result)
+void Locate(InputFile& input, Encoding encoding, std::uint64_t start, std::size_t blockSize, PipelineResult& result)
 {
     input.Rewind();
     char mark[4];
     input.Read(mark, static_cast<std::size_t>(start));
     ByteBuffer buffer;
-    char* bytes = buffer.Reserve(kBlockSize + kMaxCarry);
+    char* bytes = buffer.Reserve(blockSize + kMaxCarry);
     std::uint64_t remaining = result.offset - start;
     std::size_t carried = 0;
     TextPosition position;
     std::u16string text;
     while (remaining > 0) {
-        const std::size_t got = input.Read(bytes + carried, static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, remaining)));
+        const std::size_t got = input.Read(bytes + carried, static_cast<std::size_t>(std::min<std::uint64_t>(blockSize, remaining)));
         if (got == 0)
             break;
         remaining -= got;
@@ -281,7 +284,7 @@ PipelineResult RunPipeline(const Converter& converter, const PipelineSettings& s
 {
     PipelineResult result = Pipeline(converter, settings, input, sink, progress).Run();
     if (result.failure == BlockFailure::Kind::Encode && input.Rereadable())
-        Locate(input, result.input, settings.start, result);
+        Locate(input, result.input, settings.start, settings.blockSize, result);
     return result;
 }
 

@@ -31,6 +31,9 @@ struct PipelineSettings {
     std::uint64_t start = 0;
     // Where the text read before `start` left off, for messages.
     TextPosition position;
+    // Bytes per block, and threads (0: one per core, up to four).
+    std::size_t blockSize = std::size_t{1} << 20;
+    std::size_t workers = 0;
     // For a stream: convert and pass on whatever arrives at once, in order,
     // instead of waiting for whole blocks, with no threads.
     bool follow = false;
@@ -43,8 +46,5 @@ struct PipelineSettings {
 // Cancelled when `progress` is cancelled.
 PipelineResult RunPipeline(const Converter& converter, const PipelineSettings& settings, InputFile& input,
                            ByteSink& sink, FileProgress* progress = nullptr);
-
-// Bytes per block: large enough that the cost of a block is in its bytes.
-inline constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 
 }  // namespace tavrel

@@ -1,0 +1,107 @@
+#include "engine/block_codec.h"
+#include "engine/block_converter.h"
+#include "tests/support/row_name.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace tavrel {
+namespace {
+
+// Every character GBK has, one after another.
+std::string AllGbkCharacters()
+{
+    std::string all;
+    std::u16string decoded;
+    for (unsigned lead = 0; lead < 0x100; ++lead) {
+        for (unsigned trail = 0x40; trail < 0x100; ++trail) {
+            const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
+            const std::string_view character(pair.data(), lead < 0x81 || lead == 0xFF ? 1 : 2);
+            if (DecodeBlock(character, Encoding::Gbk, decoded) == std::string_view::npos &&
+                (character.size() == 2 || trail == 0x40))
+                all += character;
+        }
+    }
+    return all;
+}
+
+// Random pieces of valid text in `encoding`, with a stray byte now and then.
+std::string RandomText(Encoding encoding, std::mt19937& random, bool strayBytes)
+{
+    std::u16string text;
+    std::uniform_int_distribution<int> kind(0, 9);
+    std::uniform_int_distribution<int> bmp(0x20, 0xFFFF);
+    std::uniform_int_distribution<int> hanzi(0x4E00, 0x9FA5);
+    std::string bytes;
+    for (int i = 0; i < 4000; ++i) {
+        std::u16string piece;
+        const int k = kind(random);
+        if (k < 4)
+            piece = static_cast<char16_t>(hanzi(random));
+        else if (k < 6)
+            piece = static_cast<char16_t>(0x20 + bmp(random) % 0x5F);
+        else if (k < 8)
+            piece = static_cast<char16_t>(bmp(random));
+        else if (k == 8)
+            piece = u"\U0001F600\r\n";
+        else
+            piece = u"國爲";
+        if (EncodeBlock(piece, encoding, bytes) != std::u16string_view::npos)
+            continue;
+        if (strayBytes && i % 997 == 0)
+            bytes += '\x81';
+    }
+    return bytes;
+}
+
+struct FusedCase {
+    const char* name;
+    Encoding encoding;
+    const char16_t *tableF, *tableJ;  // nullptr: the shipped tables
+    bool strayBytes;
+    friend void PrintTo(const FusedCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class FusedTest : public testing::TestWithParam<FusedCase> {};
+
+// The fused paths must give exactly what decoding, converting and encoding
+// give: the same bytes, or the same failure at the same place.
+TEST_P(FusedTest, GivesWhatThePlainPathGives)
+{
+    const FusedCase& row = GetParam();
+    Converter converter;
+    if (row.tableF)
+        converter.SetTables(row.tableF, row.tableJ);
+    else
+        converter.LoadTables();
+    std::mt19937 random(7);
+    const std::string texts[] = {row.encoding == Encoding::Gbk ? AllGbkCharacters() : std::string(),
+                                 RandomText(row.encoding, random, row.strayBytes)};
+    for (const Direction direction : {Direction::F2J, Direction::J2F}) {
+        const BlockConverter blocks(converter, direction, row.encoding, row.encoding);
+        for (const std::string& text : texts) {
+            ByteBuffer fused, plain;
+            const BlockFailure fusedFailure = blocks.Convert(text, fused);
+            const BlockFailure plainFailure = blocks.ConvertPlain(text, plain);
+            ASSERT_EQ(fusedFailure.kind, plainFailure.kind);
+            EXPECT_EQ(fusedFailure.offset, plainFailure.offset);
+            if (plainFailure.kind == BlockFailure::Kind::None)
+                EXPECT_EQ(fused.View(), plain.View());
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, FusedTest,
+    testing::Values(FusedCase{"GbkShippedTables", Encoding::Gbk, nullptr, nullptr, true},
+                    FusedCase{"GbkDroppingAndUnencodable", Encoding::Gbk, u"國爲a\u00E9", u"国\u00E9", false},
+                    FusedCase{"Utf8ShippedTables", Encoding::Utf8, nullptr, nullptr, true},
+                    FusedCase{"Utf8SurrogatesMappedAndDropped", Encoding::Utf8, u"\xD83D國a爲", u"\xD83E国b", false},
+                    FusedCase{"Utf16LEShippedTables", Encoding::Utf16LE, nullptr, nullptr, false},
+                    FusedCase{"Utf16BEDropping", Encoding::Utf16BE, u"國爲", u"国", false},
+                    FusedCase{"Utf16LESurrogatesMapped", Encoding::Utf16LE, u"\xDE00", u"\xDE01", false}),
+    test::RowName());
+
+}  // namespace
+}  // namespace tavrel
