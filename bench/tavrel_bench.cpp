@@ -1,135 +1,150 @@
-// Throughput of the converter against memcpy, and of a GBK-to-GBK file
-// conversion by tavrel-convert against decoding and encoding alone.
-// Usage: tavrel-bench [megabytes]   (default 100)
+// What file conversion costs against the machine's limits: tavrel-convert
+// against uconv (ICU's converter) and a plain dd copy of the same files, its
+// peak memory on a 1 GB file from the command line and from the window, and
+// the converter's and the widgets' parts of a pane conversion.
+//   tavrel-bench [megabytes]   (size of the throughput files; default 100)
 
 #include "engine/app_dir.h"
 #include "engine/codec.h"
-#include "engine/converter.h"
-#include "engine/file_bytes.h"
-#include "files/text_file.h"
+#include "tests/support/run_program.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <functional>
+#include <fstream>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using tavrel::Encoding;
+using tavrel::test::ProgramResult;
 
-constexpr int kRuns = 5;
+constexpr int kRuns = 3;
 
-// Best wall-clock seconds of `runs` calls.
-double BestSeconds(int runs, const std::function<void()>& work)
+// Traditional text with punctuation, ASCII and line ends.
+const std::u16string kLine =
+    u"中國的漢字經過簡化以後，筆畫變少了。臺灣和香港仍然使用繁體字，這個軟體可以在兩者之間轉換。"
+    u"Version 3.00 – 1234567890 (測試)\r\n";
+
+// Writes about `bytes` bytes of the sample text in `encoding`.
+void WriteSample(const fs::path& file, Encoding encoding, std::uint64_t bytes)
+{
+    std::u16string chunk;
+    while (chunk.size() < (1u << 19))
+        chunk += kLine;
+    std::string encoded = tavrel::EncodeText(chunk, encoding, file);
+    const std::string_view mark = tavrel::ByteOrderMark(encoding);
+    std::ofstream out(file, std::ios::binary);
+    out << mark;
+    encoded.erase(0, mark.size());
+    for (std::uint64_t written = 0; written < bytes; written += encoded.size())
+        out << encoded;
+}
+
+ProgramResult Run(const fs::path& program, const std::vector<std::string>& arguments)
+{
+    ProgramResult result = tavrel::test::RunProgram(program, arguments);
+    if (result.exitStatus != 0) {
+        std::fprintf(stderr, "%s failed: %s\n", program.c_str(), result.err.c_str());
+        std::exit(1);
+    }
+    return result;
+}
+
+double BestSeconds(const fs::path& program, const std::vector<std::string>& arguments)
 {
     double best = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
+    for (int i = 0; i < kRuns; ++i)
+        best = std::min(best, Run(program, arguments).seconds);
     return best;
 }
 
-// Traditional text with punctuation, ASCII and line ends, repeated to size.
-std::u16string SampleText(std::size_t codeUnits)
+void PrintRow(const char* what, double seconds, double megabytes, double against = 0, const char* target = "")
 {
-    const std::u16string line =
-        u"中國的漢字經過簡化以後，筆畫變少了。臺灣和香港仍然使用繁體字，這個軟體可以在兩者之間轉換。"
-        u"Version 3.00 – 1234567890 (測試)\r\n";
-    std::u16string text;
-    text.reserve(codeUnits + line.size());
-    while (text.size() < codeUnits)
-        text += line;
-    text.resize(codeUnits);
-    return text;
+    std::printf("  %-34s %6.3f s %7.0f MB/s", what, seconds, megabytes / seconds);
+    if (against > 0)
+        std::printf("   %4.1f x uconv %s", against / seconds, target);
+    std::printf("\n");
 }
 
-double RunProgram(const fs::path& program, const std::vector<std::string>& arguments)
+struct FileCase {
+    const char* title;
+    Encoding encoding;
+    const char* uconvName;
+    const char* target;
+};
+
+void BenchThroughput(const fs::path& dir, const fs::path& convert, std::uint64_t bytes)
 {
-    std::vector<std::string> copies{program.string()};
-    copies.insert(copies.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& argument : copies)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    return BestSeconds(kRuns, [&] {
-        pid_t child = 0;
-        if (posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-            std::exit(2);
-        int status = 0;
-        waitpid(child, &status, 0);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            std::fprintf(stderr, "%s failed\n", argv[0]);
-            std::exit(2);
-        }
-    });
+    const FileCase cases[] = {
+        {"GBK", Encoding::Gbk, "GBK", "(target 5 x)"},
+        {"UTF-8", Encoding::Utf8, "UTF-8", "(target 3 x)"},
+        {"UTF-16LE", Encoding::Utf16LE, "UTF-16LE", "(target 3 x)"},
+    };
+    for (const FileCase& c : cases) {
+        const fs::path input = dir / "in.txt";
+        const fs::path output = dir / "out.txt";
+        WriteSample(input, c.encoding, bytes);
+        const double megabytes = static_cast<double>(fs::file_size(input)) / 1e6;
+        std::printf("%s file of %.0f MB, Traditional to Simplified\n", c.title, megabytes);
+        const std::string in = "if=" + input.string();
+        const std::string out = "of=" + output.string();
+        PrintRow("dd bs=1M (a plain copy)", BestSeconds("/bin/dd", {in, out, "bs=1M"}), megabytes);
+        PrintRow("dd bs=1M conv=fsync (the ceiling)", BestSeconds("/bin/dd", {in, out, "bs=1M", "conv=fsync"}),
+                 megabytes);
+        const double uconv = BestSeconds("/usr/bin/uconv", {"-f", c.uconvName, "-t", c.uconvName, "-o",
+                                                            output.string(), input.string()});
+        PrintRow((std::string("uconv -f ") + c.uconvName + " -t " + c.uconvName).c_str(), uconv, megabytes);
+        PrintRow("tavrel-convert -s IN OUT", BestSeconds(convert, {"-s", input.string(), output.string()}),
+                 megabytes, uconv, c.target);
+    }
 }
 
-void BenchConverter(const tavrel::Converter& converter, std::size_t bytes)
+void BenchMemory(const fs::path& dir, const fs::path& convert, const fs::path& window)
 {
-    const std::u16string text = SampleText(bytes / 2);
-    std::u16string copy(text.size(), u'\0');
-    const double memcpySeconds =
-        BestSeconds(kRuns, [&] { std::memcpy(copy.data(), text.data(), text.size() * 2); });
-    volatile std::size_t sink = 0;
-    const double freshCopySeconds = BestSeconds(kRuns, [&] { sink = std::u16string(text).size(); });
-    const double newTextSeconds = BestSeconds(kRuns, [&] { sink = converter.F2J(text).size(); });
-    const double inPlaceSeconds = BestSeconds(kRuns, [&] { converter.ConvertInPlace(tavrel::Direction::F2J, copy); });
-    const double megabytes = static_cast<double>(text.size() * 2) / 1e6;
-    std::printf("%.0f MB of UTF-16 text\n", megabytes);
-    std::printf("  memcpy into an existing buffer:          %6.0f MB/s\n", megabytes / memcpySeconds);
-    std::printf("  converter in place (as files use it):    %6.0f MB/s  = %.2f of memcpy\n",
-                megabytes / inPlaceSeconds, memcpySeconds / inPlaceSeconds);
-    std::printf("  copy into a newly allocated buffer:      %6.0f MB/s\n", megabytes / freshCopySeconds);
-    std::printf("  F2J into a new text (as the panes use):  %6.0f MB/s  = %.2f of the new-buffer copy\n",
-                megabytes / newTextSeconds, freshCopySeconds / newTextSeconds);
+    const fs::path input = dir / "big.txt";
+    WriteSample(input, Encoding::Gbk, std::uint64_t{1} << 30);
+    std::printf("Peak memory (maximum resident set) converting a GBK file of %.0f MB (target 64 MB)\n",
+                static_cast<double>(fs::file_size(input)) / 1e6);
+    const ProgramResult command = Run(convert, {"-s", input.string(), (dir / "out.txt").string()});
+    std::printf("  %-34s %6.1f MB  (%.2f s)\n", "tavrel-convert -s IN OUT", command.peakResidentKilobytes / 1024.0,
+                command.seconds);
+    const ProgramResult form = Run(window, {"file", input.string(), (dir / "out.txt").string()});
+    std::printf("  %-34s %6.1f MB  (%.2f s, with its check before the save dialog)\n", "the window, 单个文件转换",
+                form.peakResidentKilobytes / 1024.0, form.seconds);
+    fs::remove(input);
 }
 
-void BenchFiles(std::size_t bytes)
+void BenchPane(const fs::path& window)
 {
-    const fs::path dir = fs::temp_directory_path() / ("tavrel-bench-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    const fs::path input = dir / "in.txt";
-    const fs::path output = dir / "out.txt";
-    // GBK takes two bytes per Chinese character, so half as many code units.
-    tavrel::WriteTextFile(input, SampleText(bytes * 10 / 17), tavrel::Encoding::Gbk);
-    const double megabytes = static_cast<double>(fs::file_size(input)) / 1e6;
-
-    const double plainSeconds = BestSeconds(kRuns, [&] {
-        const std::string raw = tavrel::ReadFileBytes(input);
-        const tavrel::DecodedText decoded = tavrel::DecodeText(raw, input);
-        tavrel::ReplaceFileContent(output, tavrel::EncodeText(decoded.text, decoded.encoding, output));
-    });
-    const double programSeconds =
-        RunProgram(tavrel::ApplicationDirectory() / "tavrel-convert", {"-s", input.string(), output.string()});
-    std::printf("GBK file of %.0f MB\n", megabytes);
-    std::printf("  read + decode + encode + write, in process:  %6.0f MB/s\n", megabytes / plainSeconds);
-    std::printf("  tavrel-convert -s FILE OUTPUT:               %6.0f MB/s\n", megabytes / programSeconds);
-    fs::remove_all(dir);
+    const ProgramResult pane = Run(window, {"pane", "1000000"});
+    double converter = 0, widgets = 0;
+    std::sscanf(pane.out.c_str(), "%lf %lf", &converter, &widgets);
+    std::printf("繁体转简体 on a pane of 1,000,000 characters (lines of 40)\n");
+    std::printf("  %-34s %6.1f ms  (target 10 ms)\n", "the converter's part", converter);
+    std::printf("  %-34s %6.1f ms\n", "the widgets' part (read, show)", widgets);
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const std::size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100;
-    tavrel::Converter converter;
-    converter.LoadTables();
-    std::printf("best of %d runs\n", kRuns);
-    BenchConverter(converter, megabytes * 1000000);
-    BenchFiles(megabytes * 1000000);
+    const std::uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 100;
+    const fs::path programs = tavrel::ApplicationDirectory();
+    const fs::path dir = fs::temp_directory_path() / ("tavrel-bench-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::printf("best of %d runs; files in %s\n\n", kRuns, dir.c_str());
+    BenchThroughput(dir, programs / "tavrel-convert", megabytes * 1000000);
+    std::printf("\n");
+    BenchMemory(dir, programs / "tavrel-convert", programs / "tavrel-window-bench");
+    std::printf("\n");
+    BenchPane(programs / "tavrel-window-bench");
+    fs::remove_all(dir);
     return 0;
 }

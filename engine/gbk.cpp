@@ -19,7 +19,8 @@ constexpr unsigned kFirstTrail = 0x40;
 constexpr unsigned kLastTrail = 0xFE;
 constexpr unsigned kTrailsPerLead = kLastTrail - kFirstTrail + 1;
 
-constexpr std::size_t kDoubleBytes = (kLastTrail + 1 - kFirstLead) * kTrailsPerLead;
+// Fused entries for every lead byte and every byte after it.
+constexpr std::size_t kPairTable = (kLastTrail + 1 - kFirstLead) << 8;
 
 // The GBK bytes of the unit a decoded character becomes, as a fused entry.
 std::uint32_t EntryFor(char16_t decoded, const UnitMap& map)
@@ -89,48 +90,56 @@ std::size_t EncodeGbk(std::u16string_view text, std::string& bytes)
 
 
 GbkTranscoder::GbkTranscoder(const UnitMap& map)
-    : single_(256), double_(kDoubleBytes), asciiKept_(map.KeepsRange(0, 0x7F))
+    : single_(256), pairs_(kPairTable, fused::kFallBack), asciiKept_(map.KeepsRange(0, 0x7F))
 {
     for (unsigned byte = 0; byte < 256; ++byte) {
         const char16_t unit = kGbkSingleByte[byte];
         single_[byte] = unit == kLeadByte || unit == kUnmapped ? fused::kFallBack : EntryFor(unit, map);
     }
-    for (std::size_t pair = 0; pair < kDoubleBytes; ++pair) {
-        const char16_t unit = kGbkDoubleByte[pair];
-        double_[pair] = unit == u'\0' ? fused::kFallBack : EntryFor(unit, map);
+    for (unsigned lead = kFirstLead; lead <= kLastTrail; ++lead) {
+        for (unsigned trail = kFirstTrail; trail <= kLastTrail; ++trail) {
+            const char16_t unit = kGbkDoubleByte[(lead - kFirstLead) * kTrailsPerLead + trail - kFirstTrail];
+            if (unit != u'\0')
+                pairs_[(lead - kFirstLead) << 8 | trail] = EntryFor(unit, map);
+        }
     }
 }
 
 char* GbkTranscoder::Convert(std::string_view bytes, char* out) const
 {
-    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t size = bytes.size();
-    std::size_t i = 0;
-    while (i < size) {
-        if (asciiKept_ && size - i >= 8) {
-            std::uint64_t eight;
-            std::memcpy(&eight, in + i, 8);
-            if (fused::AllAscii(eight)) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        if (*p < 0x80 && asciiKept_) {
+            while (end - p >= 8) {
+                std::uint64_t eight;
+                std::memcpy(&eight, p, 8);
+                if (!fused::AllAscii(eight))
+                    break;
                 std::memcpy(out, &eight, 8);
                 out += 8;
-                i += 8;
-                continue;
+                p += 8;
             }
+            while (p < end && *p < 0x80)
+                *out++ = static_cast<char>(*p++);
+            continue;
         }
-        std::uint32_t entry = single_[in[i]];
-        std::size_t length = 1;
-        if (entry & fused::kFallBack) {
-            const unsigned trail = i + 1 < size ? in[i + 1] : 0;
-            if (in[i] < kFirstLead || trail < kFirstTrail || trail > kLastTrail)
+        // A run of characters that are not ASCII: mostly Chinese, two bytes each.
+        do {
+            std::uint32_t entry;
+            if (static_cast<unsigned>(*p - kFirstLead) < kLastTrail + 1 - kFirstLead) {
+                if (end - p < 2)
+                    return nullptr;
+                entry = pairs_[static_cast<unsigned>(*p - kFirstLead) << 8 | p[1]];
+                p += 2;
+            } else {
+                entry = single_[*p++];
+            }
+            if (entry & fused::kFallBack)
                 return nullptr;
-            entry = double_[(in[i] - kFirstLead) * kTrailsPerLead + trail - kFirstTrail];
-            length = 2;
-        }
-        if (entry & fused::kFallBack)
-            return nullptr;
-        std::memcpy(out, &entry, 4);
-        out += fused::Length(entry);
-        i += length;
+            std::memcpy(out, &entry, 4);
+            out += fused::Length(entry);
+        } while (p < end && (*p >= 0x80 || !asciiKept_));
     }
     return out;
 }

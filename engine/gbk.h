@@ -36,7 +36,7 @@ public:
 
 private:
     std::vector<std::uint32_t> single_;  // per byte
-    std::vector<std::uint32_t> double_;  // per lead byte 81-FE and trail byte 40-FE
+    std::vector<std::uint32_t> pairs_;   // per lead byte 81-FE and any byte after it
     bool asciiKept_;
 };
 

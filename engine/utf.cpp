@@ -194,48 +194,62 @@ Utf8Transcoder::Utf8Transcoder(const UnitMap& map) : map_(map), table_(0x10000),
     }
 }
 
-char* Utf8Transcoder::Convert(std::string_view bytes, char* o) const
+char* Utf8Transcoder::Convert(std::string_view bytes, char* out) const
 {
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t size = bytes.size();
-    std::size_t i = 0;
-    while (i < size) {
-        if (asciiKept_ && size - i >= 8) {
-            std::uint64_t eight;
-            std::memcpy(&eight, s + i, 8);
-            if (fused::AllAscii(eight)) {
-                std::memcpy(o, &eight, 8);
-                o += 8;
-                i += 8;
-                continue;
-            }
-        }
-        std::uint32_t entry;
-        unsigned length = 1;
-        if (s[i] < 0x80) {
-            entry = table_[s[i]];
-        } else {
-            const char32_t c = DecodeSequence(s + i, size - i, length);
-            if (c >= 0x10000) {
-                // A supplementary character passes through when the map keeps both its units.
-                const char16_t high = static_cast<char16_t>(0xD7C0 + (c >> 10));
-                const char16_t low = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
-                if (c == 0xFFFFFFFF || map_[high] != high || map_[low] != low || map_.Drops(high) || map_.Drops(low))
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        if (*p < 0x80 && asciiKept_) {
+            while (end - p >= 8) {
+                std::uint64_t eight;
+                std::memcpy(&eight, p, 8);
+                if (!fused::AllAscii(eight))
                     break;
-                std::memcpy(o, s + i, 4);
-                o += 4;
-                i += 4;
-                continue;
+                std::memcpy(out, &eight, 8);
+                out += 8;
+                p += 8;
             }
-            entry = table_[c];
+            while (p < end && *p < 0x80)
+                *out++ = static_cast<char>(*p++);
+            continue;
         }
-        if (entry & fused::kFallBack)
-            break;
-        std::memcpy(o, &entry, 4);
-        o += fused::Length(entry);
-        i += length;
+        // A run of characters that are not ASCII: mostly Chinese, three bytes each.
+        do {
+            std::uint32_t entry;
+            if (*p >= 0xE0 && *p < 0xF0 && end - p >= 3) {
+                const char32_t c = (*p & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+                if (!IsContinuation(p[1]) || !IsContinuation(p[2]) || c < 0x800 || IsSurrogate(c))
+                    return nullptr;
+                entry = table_[c];
+                p += 3;
+            } else if (*p < 0x80) {
+                entry = table_[*p++];
+            } else {
+                unsigned length = 0;
+                const char32_t c = DecodeSequence(p, static_cast<std::size_t>(end - p), length);
+                if (c == 0xFFFFFFFF)
+                    return nullptr;
+                if (c >= 0x10000) {
+                    // A supplementary character passes through when the map keeps both its units.
+                    const char16_t high = static_cast<char16_t>(0xD7C0 + (c >> 10));
+                    const char16_t low = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
+                    if (map_[high] != high || map_[low] != low || map_.Drops(high) || map_.Drops(low))
+                        return nullptr;
+                    std::memcpy(out, p, 4);
+                    out += 4;
+                    p += 4;
+                    continue;
+                }
+                entry = table_[c];
+                p += length;
+            }
+            if (entry & fused::kFallBack)
+                return nullptr;
+            std::memcpy(out, &entry, 4);
+            out += fused::Length(entry);
+        } while (p < end && (*p >= 0x80 || !asciiKept_));
     }
-    return i == size ? o : nullptr;
+    return out;
 }
 
 Utf16Transcoder::Utf16Transcoder(const UnitMap& map, bool bigEndian) : map_(map), bigEndian_(bigEndian)
@@ -253,29 +267,65 @@ bool Utf16Transcoder::Applies(const UnitMap& map)
     return true;
 }
 
-char* Utf16Transcoder::Convert(std::string_view bytes, char* o) const
+namespace {
+
+// Whether every surrogate in the units stands in a pair, high then low.
+bool SurrogatesPaired(const char* bytes, std::size_t units, bool bigEndian)
+{
+    for (std::size_t i = 0; i < units; ++i) {
+        const char16_t unit = LoadUnit(bytes + 2 * i, bigEndian);
+        if (!IsSurrogate(unit))
+            continue;
+        if (!IsHighSurrogate(unit) || i + 1 == units || !IsLowSurrogate(LoadUnit(bytes + 2 * i + 2, bigEndian)))
+            return false;
+        ++i;
+    }
+    return true;
+}
+
+// Maps every unit, surrogates included (the map keeps them), and tells
+// whether any surrogate was seen; no branch in the loop.
+template <bool bigEndian>
+bool MapUnitsSeeingSurrogates(const char* in, std::size_t units, char* out, const char16_t* map)
+{
+    unsigned surrogates = 0;
+    for (std::size_t i = 0; i < units; ++i) {
+        char16_t unit;
+        std::memcpy(&unit, in + 2 * i, 2);
+        if constexpr (bigEndian)
+            unit = Swap(unit);
+        surrogates |= (unit & 0xF800u) == 0xD800u;
+        char16_t mapped = map[unit];
+        if constexpr (bigEndian)
+            mapped = Swap(mapped);
+        std::memcpy(out + 2 * i, &mapped, 2);
+    }
+    return surrogates != 0;
+}
+
+}  // namespace
+
+char* Utf16Transcoder::Convert(std::string_view bytes, char* out) const
 {
     const std::size_t units = bytes.size() / 2;
-    const char16_t* map = map_.data();
-    const bool drops = map_.DropsAny();
-    std::size_t i = 0;
-    for (; i < units; ++i) {
-        const char16_t unit = LoadUnit(bytes.data() + 2 * i, bigEndian_);
-        if (IsSurrogate(unit)) {
-            if (!IsHighSurrogate(unit) || i + 1 == units ||
-                !IsLowSurrogate(LoadUnit(bytes.data() + 2 * i + 2, bigEndian_)))
-                break;
-            std::memcpy(o, bytes.data() + 2 * i, 4);
-            o += 4;
-            ++i;
-            continue;
+    if (bytes.size() % 2)
+        return nullptr;
+    if (map_.DropsAny()) {
+        char* o = out;
+        for (std::size_t i = 0; i < units; ++i) {
+            const char16_t unit = LoadUnit(bytes.data() + 2 * i, bigEndian_);
+            if (!map_.Drops(unit)) {
+                StoreUnit(o, map_[unit], bigEndian_);
+                o += 2;
+            }
         }
-        if (drops && map_.Drops(unit))
-            continue;
-        StoreUnit(o, map[unit], bigEndian_);
-        o += 2;
+        return SurrogatesPaired(bytes.data(), units, bigEndian_) ? o : nullptr;
     }
-    return i == units && bytes.size() % 2 == 0 ? o : nullptr;
+    const bool surrogates = bigEndian_ ? MapUnitsSeeingSurrogates<true>(bytes.data(), units, out, map_.data())
+                                       : MapUnitsSeeingSurrogates<false>(bytes.data(), units, out, map_.data());
+    if (surrogates && !SurrogatesPaired(bytes.data(), units, bigEndian_))
+        return nullptr;
+    return out + 2 * units;
 }
 
 }  // namespace tavrel

@@ -1,5 +1,6 @@
 #include "files/chooser.h"
 #include "tests/support/row_name.h"
+#include "tests/support/scripted_chooser.h"
 
 #include <gtest/gtest.h>
 
@@ -10,23 +11,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Answers each dialog with the next scripted choice and records the request.
-struct ScriptedBackend : ChooserBackend {
-    std::vector<fs::path> Choose(const ChooserRequest& request) override
-    {
-        requests.push_back(request);
-        std::vector<fs::path> answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-
-    std::deque<std::vector<fs::path>> answers;
-    std::vector<ChooserRequest> requests;
-};
+using test::ScriptedChooser;
 
 TEST(CommonDialogTest, FileNameHoldsThePathOrTheDirectoryAndNames)
 {
-    ScriptedBackend backend;
+    ScriptedChooser backend;
     backend.answers = {{"/d/a.txt"}, {"/d/a.txt", "/d/b.txt"}, {"/a.txt", "/b.txt"}, {"/d/a.txt", "/d/sub/c.txt"}, {}};
     CommonDialog dialog(backend);
     dialog.SetFlags(0x80200);

@@ -4,9 +4,11 @@
 #include "tests/support/temp_dir.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <stdexcept>
 
 namespace tavrel::test {
@@ -36,6 +38,7 @@ ProgramResult RunProgram(const std::filesystem::path& program, const std::vector
         envp.push_back(variable.data());
     envp.push_back(nullptr);
 
+    const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child < 0)
         throw std::runtime_error("fork failed");
@@ -50,8 +53,11 @@ ProgramResult RunProgram(const std::filesystem::path& program, const std::vector
         _exit(127);
     }
     int status = 0;
-    waitpid(child, &status, 0);
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
     ProgramResult result;
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.peakResidentKilobytes = usage.ru_maxrss;
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     result.out = ReadBytes(streams / "out");

@@ -11,6 +11,8 @@ struct ProgramResult {
     int signal = 0;       // the signal that ended it, if one did
     std::string out;
     std::string err;
+    double seconds = 0;              // from start to end
+    long peakResidentKilobytes = 0;  // the most memory it held at once
 };
 
 // Runs a program with the given arguments and standard input, and with

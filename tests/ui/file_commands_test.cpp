@@ -1,4 +1,5 @@
 #include "files/chooser.h"
+#include "tests/support/scripted_chooser.h"
 #include "tests/support/temp_dir.h"
 #include "ui/form1.h"
 #include "ui/messages.h"
@@ -26,21 +27,7 @@ using tavrel::test::Gbk;
 using tavrel::test::ReadBytes;
 using tavrel::test::WriteBytes;
 
-// Answers the window's file dialogs with scripted choices, in order, and
-// records what each dialog was asked to allow.
-struct ScriptedChooser : tavrel::ChooserBackend {
-    std::vector<fs::path> Choose(const tavrel::ChooserRequest& request) override
-    {
-        requests.push_back(request);
-        std::vector<fs::path> answer = answers.empty() ? std::vector<fs::path>{} : answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return answer;
-    }
-
-    std::deque<std::vector<fs::path>> answers;
-    std::vector<tavrel::ChooserRequest> requests;
-};
+using tavrel::test::ScriptedChooser;
 
 class FileCommandsTest : public testing::Test {
 protected:

@@ -1,0 +1,102 @@
+// The window's side of the benchmark, run by tavrel-bench as a process of its
+// own so that its peak memory can be measured.
+//   tavrel-window-bench file INPUT OUTPUT   converts a file with 单个文件转换
+//   tavrel-window-bench pane CHARACTERS     times 繁体转简体 on a pane of that size
+
+#include "tests/support/scripted_chooser.h"
+#include "ui/form1.h"
+#include "ui/pane_text.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::time_point since)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
+
+// Closes every message box as soon as it shows, as a user pressing OK would.
+void AnswerMessageBoxes(QTimer& timer)
+{
+    QObject::connect(&timer, &QTimer::timeout, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->accept();
+    });
+    timer.start(20);
+}
+
+int ConvertFile(Form1& form, const char* input, const char* output)
+{
+    tavrel::test::ScriptedChooser chooser;
+    chooser.answers = {{input}, {output}};
+    form.setChooserBackend(chooser);
+    QTimer answers;
+    AnswerMessageBoxes(answers);
+    QTimer::singleShot(0, [&] {
+        form.findChild<QPushButton*>("Command1")->click();
+        QApplication::quit();
+    });
+    return QApplication::exec();
+}
+
+// Pane text of `size` characters, in lines of forty.
+std::u16string PaneSample(std::size_t size)
+{
+    const std::u16string line = u"中國的漢字經過簡化以後筆畫變少了臺灣和香港仍然使用繁體字這個軟體可以\r\n";
+    std::u16string text;
+    while (text.size() < size)
+        text += line;
+    text.resize(size);
+    return text;
+}
+
+int TimePane(Form1& form, std::size_t size)
+{
+    const std::u16string text = PaneSample(size);
+    auto* source = form.findChild<QPlainTextEdit*>("txtF");
+    tavrel::ui::SetPaneText(*source, text);
+    QApplication::processEvents();
+
+    tavrel::Converter converter;
+    converter.LoadTables();
+    const Clock::time_point convertStart = Clock::now();
+    const std::u16string converted = converter.F2J(text);
+    const double converterMs = Milliseconds(convertStart);
+
+    const Clock::time_point clickStart = Clock::now();
+    form.findChild<QPushButton*>("cmdF2J")->click();
+    QApplication::processEvents();
+    const double totalMs = Milliseconds(clickStart);
+    const bool same = tavrel::ui::PaneText(*form.findChild<QPlainTextEdit*>("txtJ")) == converted;
+    std::printf("%.1f %.1f\n", converterMs, totalMs - converterMs);
+    return same ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    Form1 form;
+    form.Form_Load();
+    form.show();
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "file" && argc == 4)
+        return ConvertFile(form, argv[2], argv[3]);
+    if (mode == "pane" && argc == 3)
+        return TimePane(form, std::stoul(argv[2]));
+    std::fprintf(stderr, "usage: tavrel-window-bench file INPUT OUTPUT | pane CHARACTERS\n");
+    return 2;
+}
