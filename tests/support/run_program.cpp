@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 
@@ -32,8 +33,16 @@ ProgramResult RunProgram(const std::filesystem::path& program, const std::vector
     argv.push_back(nullptr);
     std::vector<std::string> variables(environment);
     std::vector<char*> envp;
-    for (char** variable = environ; *variable; ++variable)
-        envp.push_back(*variable);
+    // An added variable takes the place of one of the same name.
+    const auto overridden = [&](std::string_view variable) {
+        return std::any_of(variables.begin(), variables.end(), [&](const std::string& added) {
+            return variable.substr(0, variable.find('=') + 1) == std::string_view(added).substr(0, added.find('=') + 1);
+        });
+    };
+    for (char** variable = environ; *variable; ++variable) {
+        if (!overridden(*variable))
+            envp.push_back(*variable);
+    }
     for (std::string& variable : variables)
         envp.push_back(variable.data());
     envp.push_back(nullptr);
