@@ -96,10 +96,13 @@ void FileWork::ShowDialog()
         dialog_->setRange(0, 1000);
         QObject::connect(dialog_.get(), &QProgressDialog::canceled, dialog_.get(), [this] { Cancel(); });
     }
-    Update();
-    // Sized once for its text, so that it does not grow while shown.
+    // Sized once, for its label at its widest (everything done), and fixed:
+    // a dialog that grows while shown leaves a stray strip under some window
+    // managers.
+    dialog_->setLabelText(Label(true));
     dialog_->adjustSize();
-    dialog_->setMinimumWidth(dialog_->width());
+    dialog_->setFixedSize(dialog_->size());
+    Update();
     dialog_->show();
 }
 
@@ -111,18 +114,26 @@ void FileWork::Update()
         Cancel();
     const std::uint64_t total = progress_.batchSize ? progress_.batchSize.load() : progress_.fileSize.load();
     const std::uint64_t done = progress_.batchSize ? progress_.batchDone.load() : progress_.fileDone.load();
-    dialog_->setLabelText(Label());
+    dialog_->setLabelText(Label(false));
     dialog_->setValue(total ? static_cast<int>(std::min<std::uint64_t>(done, total) * 1000 / total) : 0);
 }
 
-QString FileWork::Label() const
+QString FileWork::Label(bool widest) const
 {
     const std::size_t index = progress_.fileIndex;
-    const QString name = index < files_.size() ? ToQString(files_[index].filename().u16string()) : QString();
+    QString name = index < files_.size() ? ToQString(files_[index].filename().u16string()) : QString();
+    for (const std::filesystem::path& file : files_) {
+        if (widest && file.filename().u16string().size() > static_cast<std::size_t>(name.size()))
+            name = ToQString(file.filename().u16string());
+    }
     QString label = doing_ + QStringLiteral(" %1（%2/%3）").arg(name).arg(index + 1).arg(files_.size());
-    label += QStringLiteral("\n本文件：%1 / %2").arg(Megabytes(progress_.fileDone), Megabytes(progress_.fileSize));
+    const std::uint64_t fileSize = progress_.fileSize;
+    const std::uint64_t batchSize = progress_.batchSize;
+    label += QStringLiteral("\n本文件：%1 / %2").arg(Megabytes(widest ? fileSize : progress_.fileDone.load()),
+                                                  Megabytes(fileSize));
     if (files_.size() > 1)
-        label += QStringLiteral("\n全部：%1 / %2").arg(Megabytes(progress_.batchDone), Megabytes(progress_.batchSize));
+        label += QStringLiteral("\n全部：%1 / %2").arg(Megabytes(widest ? batchSize : progress_.batchDone.load()),
+                                                    Megabytes(batchSize));
     return label;
 }
 

@@ -59,7 +59,8 @@ private:
     void RunOnWorker(const std::function<void()>& work);
     void Update();
     void ShowDialog();
-    QString Label() const;
+    // What the dialog says; `widest` with everything done, for its size.
+    QString Label(bool widest) const;
 
     QWidget* parent_;
     WorkClock clock_;
