@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -36,6 +37,8 @@ void AnswerMessageBoxes(QTimer& timer)
     timer.start(20);
 }
 
+// Converts the file and prints the longest time the window's event loop went
+// without turning, in milliseconds: what a user would see as a frozen frame.
 int ConvertFile(Form1& form, const char* input, const char* output)
 {
     tavrel::test::ScriptedChooser chooser;
@@ -43,11 +46,21 @@ int ConvertFile(Form1& form, const char* input, const char* output)
     form.setChooserBackend(chooser);
     QTimer answers;
     AnswerMessageBoxes(answers);
+    Clock::time_point lastTurn = Clock::now();
+    double longestPause = 0;
+    QTimer heartbeat;
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        longestPause = std::max(longestPause, Milliseconds(lastTurn));
+        lastTurn = Clock::now();
+    });
+    heartbeat.start(5);
     QTimer::singleShot(0, [&] {
         form.findChild<QPushButton*>("Command1")->click();
         QApplication::quit();
     });
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    std::printf("%.0f\n", longestPause);
+    return status;
 }
 
 // Pane text of `size` characters, in lines of forty.

@@ -1,4 +1,5 @@
 #include "files/chooser.h"
+#include "tests/support/row_name.h"
 #include "tests/support/scripted_chooser.h"
 #include "tests/support/temp_dir.h"
 #include "ui/form1.h"
@@ -151,11 +152,21 @@ TEST_F(FileCommandsTest, FailingFileIsReportedAndTheWindowGoesOn)
     EXPECT_EQ(Entries(), 5u) << "no partial or temporary file";
 }
 
-// Guards cancelling in the middle of a file: the work stops within a block, the
+// Two ways to stop file work in the middle of a file: its cancel button, or
+// closing the window, which also ends the program.
+struct StopCase {
+    const char* name;
+    bool closeWindow;
+    friend void PrintTo(const StopCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class StopTest : public FileCommandsTest, public testing::WithParamInterface<StopCase> {};
+
+// Guards stopping in the middle of a file: the work stops within a block, the
 // old output stays as it was, no temporary file is left, and the message
-// counts the files finished. The file is a pipe fed until the cancel, so the
+// counts the files finished. The file is a pipe fed until the stop, so the
 // work is surely in its middle then.
-TEST_F(FileCommandsTest, CancelInTheMiddleOfAFileLeavesNothing)
+TEST_P(StopTest, InTheMiddleOfAFileLeavesNothing)
 {
     std::signal(SIGPIPE, SIG_IGN);
     WriteBytes(dir_ / "a.txt", Gbk("國"));
@@ -164,35 +175,45 @@ TEST_F(FileCommandsTest, CancelInTheMiddleOfAFileLeavesNothing)
     // Each look at the clock is a tenth of a second of work: the dialog shows at once.
     std::chrono::milliseconds now{0};
     form_.setWorkClock([&] { return now += std::chrono::milliseconds(100); });
-    std::atomic<bool> cancelled = false;
+    std::atomic<bool> stopped = false;
     std::thread feeder([&] {
         std::ofstream fifo(dir_ / "b.txt", std::ios::binary);
         fifo << std::string(100000, 'x') << std::flush;
-        while (!cancelled)
+        while (!stopped)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         fifo << std::string(100000, 'y') << std::flush;
     });
     QString label;
-    QTimer canceller;
-    QObject::connect(&canceller, &QTimer::timeout, [&] {
+    QTimer stopper;
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
         auto* dialog = form_.findChild<QProgressDialog*>("progressDialog");
-        if (dialog && dialog->isVisible() && !cancelled && dialog->labelText().contains(QStringLiteral("b.txt"))) {
-            label = dialog->labelText();
+        if (!dialog || !dialog->isVisible() || stopped || !dialog->labelText().contains(QStringLiteral("b.txt")))
+            return;
+        label = dialog->labelText();
+        if (GetParam().closeWindow)
+            form_.close();
+        else
             dialog->findChild<QPushButton*>()->click();
-            cancelled = true;
-        }
+        stopped = true;
     });
-    canceller.start(1);
+    stopper.start(1);
+    form_.show();
     chooser_.answers = {{dir_ / "a.txt", dir_ / "b.txt"}};
     Click("Command2");
-    cancelled = true;
+    stopped = true;
     feeder.join();
     EXPECT_TRUE(label.contains(QStringLiteral("b.txt（2/2）"))) << label.toStdString();
     EXPECT_EQ(ReadBytes(dir_ / "简体a.txt"), Gbk("国"));
     EXPECT_EQ(ReadBytes(dir_ / "简体b.txt"), "old");
     EXPECT_EQ(Entries(), 4u) << "no temporary file";
-    ASSERT_EQ(recorder_.messages().size(), 1u);
-    EXPECT_NE(Text(0).find("已取消，在此之前已有 1 个"), std::string::npos) << Text(0);
+    EXPECT_EQ(form_.isVisible(), !GetParam().closeWindow);
+    ASSERT_EQ(recorder_.messages().size(), GetParam().closeWindow ? 0u : 1u);
+    if (!GetParam().closeWindow)
+        EXPECT_NE(Text(0).find("已取消，在此之前已有 1 个"), std::string::npos) << Text(0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Stop, StopTest,
+                         testing::Values(StopCase{"CancelButton", false}, StopCase{"ClosingTheWindow", true}),
+                         tavrel::test::RowName());
 
 }  // namespace
