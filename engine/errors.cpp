@@ -58,9 +58,7 @@ Error::Error(std::filesystem::path file, const std::string& message)
 }
 
 FileError::FileError(std::filesystem::path file, Operation operation, std::string reason)
-    : Error(file, FileMessage(file, operation, reason)),
-      operation_(operation),
-      reason_(std::move(reason))
+    : Error(file, FileMessage(file, operation, reason)), reason_(std::move(reason))
 {
 }
 

@@ -15,7 +15,7 @@ std::string DisplayPath(const std::filesystem::path& path);
 class Error : public std::runtime_error {
 public:
     Error(std::filesystem::path file, const std::string& message);
-    const std::filesystem::path& file() const { return file_; }
+    const std::filesystem::path& File() const { return file_; }
 
 private:
     std::filesystem::path file_;
@@ -27,11 +27,9 @@ class FileError : public Error {
 public:
     enum class Operation { Read, Write, Create };
     FileError(std::filesystem::path file, Operation operation, std::string reason);
-    Operation operation() const { return operation_; }
-    const std::string& reason() const { return reason_; }
+    const std::string& Reason() const { return reason_; }
 
 private:
-    Operation operation_;
     std::string reason_;
 };
 
@@ -39,8 +37,8 @@ private:
 class DecodeError : public Error {
 public:
     DecodeError(std::filesystem::path file, std::string encoding, std::size_t byteOffset);
-    const std::string& encoding() const { return encoding_; }
-    std::size_t byteOffset() const { return byteOffset_; }
+    const std::string& EncodingName() const { return encoding_; }
+    std::size_t ByteOffset() const { return byteOffset_; }
 
 private:
     std::string encoding_;
@@ -53,10 +51,10 @@ class EncodeError : public Error {
 public:
     EncodeError(std::filesystem::path file, std::string encoding, char32_t codePoint, std::size_t line,
                 std::size_t column);
-    const std::string& encoding() const { return encoding_; }
-    char32_t codePoint() const { return codePoint_; }
-    std::size_t line() const { return line_; }
-    std::size_t column() const { return column_; }
+    const std::string& EncodingName() const { return encoding_; }
+    char32_t CodePoint() const { return codePoint_; }
+    std::size_t Line() const { return line_; }
+    std::size_t Column() const { return column_; }
 
 private:
     std::string encoding_;

@@ -82,7 +82,7 @@ fs::path BatchOutputPath(const fs::path& input, Direction direction)
 }
 
 BatchError::BatchError(const Error& cause, std::size_t converted)
-    : Error(cause.file(), std::string(cause.what()) + "\n在此之前已有 " + std::to_string(converted) +
+    : Error(cause.File(), std::string(cause.what()) + "\n在此之前已有 " + std::to_string(converted) +
                               " 个文件成功转换。"),
       converted_(converted)
 {

@@ -9,7 +9,8 @@ namespace tavrel {
 
 // Flags of the file chooser, with the values Windows' common dialog gives them.
 inline constexpr unsigned kChooserAllowMultiSelect = 0x200;
-inline constexpr unsigned kChooserExplorer = 0x80000;
+// Explorer-style with multiple selection, as the batch command sets it.
+inline constexpr unsigned kChooserBatchFlags = 0x80200;
 
 struct ChooserRequest {
     enum class Kind { Open, Save };

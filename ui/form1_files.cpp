@@ -91,7 +91,7 @@ void Form1::Command1_Click()
 void Form1::Command2_Click()
 {
     CDialog1.SetFileName(u"");
-    CDialog1.SetFlags(tavrel::kChooserExplorer | tavrel::kChooserAllowMultiSelect);
+    CDialog1.SetFlags(tavrel::kChooserBatchFlags);
     CDialog1.ShowOpen();
     const std::vector<fs::path> files = tavrel::ChosenFiles(CDialog1.FileName());
     if (files.empty())

@@ -8,8 +8,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("Tavrel");
 
-MessageRecorder* activeRecorder = nullptr;
-
 QString FailureText(const std::exception& error)
 {
     if (dynamic_cast<const std::bad_alloc*>(&error))
@@ -19,22 +17,8 @@ QString FailureText(const std::exception& error)
 
 }  // namespace
 
-MessageRecorder::MessageRecorder() : previous_(activeRecorder)
-{
-    activeRecorder = this;
-}
-
-MessageRecorder::~MessageRecorder()
-{
-    activeRecorder = previous_;
-}
-
 void ShowMessage(QWidget* parent, const Message& message)
 {
-    if (activeRecorder) {
-        activeRecorder->messages_.push_back(message);
-        return;
-    }
     QMessageBox box(message.icon, message.title, message.text, QMessageBox::Ok, parent);
     box.exec();
 }

@@ -4,7 +4,6 @@
 #include <QString>
 
 #include <exception>
-#include <vector>
 
 class QWidget;
 
@@ -26,23 +25,5 @@ void ShowInformation(QWidget* parent, const QString& title, const QString& text)
 // A modal box that reports a failed operation with the error's message, which
 // for the program's own errors names the file and the system's reason.
 void ShowFailure(QWidget* parent, const std::exception& error);
-
-// While a recorder exists, messages are kept in it instead of being shown, so
-// that the window can be driven without a modal loop waiting for an answer.
-class MessageRecorder {
-public:
-    MessageRecorder();
-    ~MessageRecorder();
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
-
-    const std::vector<Message>& messages() const { return messages_; }
-
-private:
-    friend void ShowMessage(QWidget* parent, const Message& message);
-
-    std::vector<Message> messages_;
-    MessageRecorder* previous_;
-};
 
 }  // namespace tavrel::ui

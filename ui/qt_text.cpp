@@ -2,11 +2,6 @@
 
 namespace tavrel::ui {
 
-std::u16string ToU16(const QString& text)
-{
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
-
 QString ToQString(std::u16string_view text)
 {
     // QString::fromUtf16 would drop a leading byte-order mark; copy the units instead.

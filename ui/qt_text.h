@@ -7,9 +7,8 @@
 
 namespace tavrel::ui {
 
-// UTF-16 text between Qt and the engine, code unit for code unit: nothing is
+// UTF-16 text from the engine to Qt, code unit for code unit: nothing is
 // validated, normalised or stripped (not even a leading U+FEFF).
-std::u16string ToU16(const QString& text);
 QString ToQString(std::u16string_view text);
 
 }  // namespace tavrel::ui

@@ -1,3 +1,4 @@
+#include "engine/app_dir.h"
 #include "tests/support/row_name.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
@@ -20,7 +21,7 @@ using test::WriteBytes;
 
 ProgramResult Convert(const std::vector<std::string>& arguments, const std::string& input = {})
 {
-    return test::RunProgram(test::ProgramDirectory() / "tavrel-convert", arguments, input);
+    return test::RunProgram(ApplicationDirectory() / "tavrel-convert", arguments, input);
 }
 
 TEST(CliTest, ConvertsStreamsAndFilesKeepingTheirEncoding)
@@ -84,7 +85,7 @@ TEST(CliTest, StandardInputIsConvertedAsItArrives)
     int toProgram[2], fromProgram[2];
     ASSERT_EQ(pipe(toProgram), 0);
     ASSERT_EQ(pipe(fromProgram), 0);
-    const std::string program = (test::ProgramDirectory() / "tavrel-convert").string();
+    const std::string program = (ApplicationDirectory() / "tavrel-convert").string();
     const pid_t child = fork();
     if (child == 0) {
         dup2(toProgram[0], 0);
@@ -120,7 +121,7 @@ TEST(CliTest, MessagesFollowTheLocalesEncoding)
     TempDir locales;
     if (test::RunProgram("/usr/bin/localedef", {"-i", "zh_CN", "-f", "GBK", (locales / "zh_CN.GBK").string()}).exitStatus != 0)
         GTEST_SKIP() << "localedef cannot make zh_CN.GBK here";
-    const ProgramResult result = test::RunProgram(test::ProgramDirectory() / "tavrel-convert", {"-s", "/nonexistent.txt"}, "",
+    const ProgramResult result = test::RunProgram(ApplicationDirectory() / "tavrel-convert", {"-s", "/nonexistent.txt"}, "",
                                                   {"LOCPATH=" + locales.path().string(), "LC_ALL=zh_CN.GBK"});
     EXPECT_EQ(result.err, test::IcuEncoded("windows-936-2000", u"tavrel-convert：无法读取文件“/nonexistent.txt”：没有那个文件或目录\n"));
 }
@@ -170,7 +171,7 @@ TEST_P(CliFailureTest, ExitsWithStatusAndMessage)
     std::vector<std::string> arguments = c.arguments;
     if (shell)
         arguments = {"-c", "cd " + dir.path().string() + " && " + c.arguments[1],
-                     (test::ProgramDirectory() / "tavrel-convert").string()};
+                     (ApplicationDirectory() / "tavrel-convert").string()};
     const ProgramResult result = shell ? test::RunProgram("/bin/sh", arguments, c.input) : Convert(arguments, c.input);
     EXPECT_EQ(result.exitStatus, c.exitStatus);
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;

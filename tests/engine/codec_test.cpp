@@ -75,8 +75,8 @@ TEST_P(BadBytesTest, NamesTheFileAndTheOffset)
             DecodeText(c.bytes, "/tmp/bad.txt");
         FAIL() << "decoded without error";
     } catch (const DecodeError& error) {
-        EXPECT_EQ(error.encoding(), c.encoding);
-        EXPECT_EQ(error.byteOffset(), c.offset);
+        EXPECT_EQ(error.EncodingName(), c.encoding);
+        EXPECT_EQ(error.ByteOffset(), c.offset);
         EXPECT_NE(std::string(error.what()).find("“/tmp/bad.txt”"), std::string::npos);
     }
 }
@@ -115,9 +115,9 @@ TEST_P(UnencodableTest, NamesTheCharacterAndWhereItIs)
         EncodeText(c.text, c.encoding, "/tmp/out.txt");
         FAIL() << "encoded without error";
     } catch (const EncodeError& error) {
-        EXPECT_EQ(error.codePoint(), c.codePoint);
-        EXPECT_EQ(error.line(), c.line);
-        EXPECT_EQ(error.column(), c.column);
+        EXPECT_EQ(error.CodePoint(), c.codePoint);
+        EXPECT_EQ(error.Line(), c.line);
+        EXPECT_EQ(error.Column(), c.column);
         EXPECT_NE(std::string(error.what()).find(CodePointName(c.codePoint)), std::string::npos);
     }
 }

@@ -72,7 +72,7 @@ TEST_P(LoadFailureTest, NamesTheFileAndTheReason)
         converter.LoadTables(dir.path());
         FAIL() << "no error";
     } catch (const Error& error) {
-        EXPECT_EQ(error.file(), dir / c.failingFile);
+        EXPECT_EQ(error.File(), dir / c.failingFile);
         const std::string message = error.what();
         EXPECT_NE(message.find("“" + (dir / c.failingFile).string() + "”"), std::string::npos) << message;
         EXPECT_NE(message.find(c.message), std::string::npos) << message;

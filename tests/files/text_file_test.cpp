@@ -72,7 +72,7 @@ TEST(TextFileTest, FullDeviceIsAnErrorNotSuccess)
         WriteTextFile("/dev/full", u"中國");
         FAIL() << "no error";
     } catch (const FileError& error) {
-        EXPECT_EQ(error.reason(), "No space left on device");
+        EXPECT_EQ(error.Reason(), "No space left on device");
     }
     EXPECT_FALSE(fs::is_regular_file("/dev/full"));
 }

@@ -1,6 +1,5 @@
 #include "tests/support/run_program.h"
 
-#include "engine/app_dir.h"
 #include "tests/support/temp_dir.h"
 
 #include <fcntl.h>
@@ -13,11 +12,6 @@
 #include <stdexcept>
 
 namespace tavrel::test {
-
-std::filesystem::path ProgramDirectory()
-{
-    return ApplicationDirectory();
-}
 
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                          const std::string& input, const std::vector<std::string>& environment)

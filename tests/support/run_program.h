@@ -21,7 +21,4 @@ struct ProgramResult {
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                          const std::string& input = {}, const std::vector<std::string>& environment = {});
 
-// Where the build puts the programs and the shipped tables.
-std::filesystem::path ProgramDirectory();
-
 }  // namespace tavrel::test

@@ -1,8 +1,8 @@
 #include "ui/form1.h"
-#include "ui/messages.h"
 #include "ui/pane_text.h"
 
 #include "tests/support/row_name.h"
+#include "tests/ui/widget_input.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -15,14 +15,14 @@
 
 namespace {
 
-// The window, loaded, shown and active; its messages are recorded, not shown.
+// The window, loaded, shown and active; its message boxes are noted and closed.
 class WindowTest : public testing::Test {
 protected:
     void SetUp() override { form.Form_Load(); form.show(); ASSERT_TRUE(QTest::qWaitForWindowActive(&form)); }
     QPlainTextEdit* pane(bool upper) { return form.findChild<QPlainTextEdit*>(upper ? "txtJ" : "txtF"); }
     void Click(const char* button) { QTest::mouseClick(form.findChild<QPushButton*>(button), Qt::LeftButton); }
 
-    tavrel::ui::MessageRecorder messages;
+    tavrel::test::MessageBoxLog messages;
     Form1 form;
 };
 
@@ -71,7 +71,7 @@ TEST_P(PaneTest, OtherPaneShowsTheConversion)
     EXPECT_EQ(tavrel::ui::PaneText(*source), times(row.read).toStdU16String());
     EXPECT_EQ(tavrel::ui::PaneText(*target), times(row.expected).toStdU16String());
     EXPECT_EQ(target->blockCount(), 1 + times(row.expected).count(u'\n'));
-    EXPECT_TRUE(messages.messages().empty());
+    EXPECT_TRUE(messages.Messages().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Form1, PaneTest, testing::ValuesIn(kPanes), tavrel::test::RowName());
@@ -108,7 +108,7 @@ TEST_P(QuitTest, OnlyClosingEndsTheProgramAndAsksNothing)
     QCoreApplication::exec();
     EXPECT_EQ(watch.asked, GetParam().quits);
     EXPECT_EQ(form.isVisible(), !GetParam().quits);
-    EXPECT_TRUE(messages.messages().empty());
+    EXPECT_TRUE(messages.Messages().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Form1, QuitTest, testing::ValuesIn(kQuits), tavrel::test::RowName());

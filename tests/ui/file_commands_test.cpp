@@ -3,7 +3,7 @@
 #include "tests/support/scripted_chooser.h"
 #include "tests/support/temp_dir.h"
 #include "ui/form1.h"
-#include "ui/messages.h"
+#include "tests/ui/widget_input.h"
 
 #include <QPlainTextEdit>
 #include <QProgressDialog>
@@ -39,7 +39,7 @@ protected:
     }
 
     void Click(const char* name) { form_.findChild<QAbstractButton*>(name)->click(); }
-    std::string Text(std::size_t i) const { return recorder_.messages().at(i).text.toStdString(); }
+    std::string Text(std::size_t i) const { return recorder_.Messages().at(i).text.toStdString(); }
     std::size_t Entries() const
     {
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()));
@@ -47,7 +47,7 @@ protected:
 
     tavrel::test::TempDir dir_;
     ScriptedChooser chooser_;
-    tavrel::ui::MessageRecorder recorder_;
+    tavrel::test::MessageBoxLog recorder_;
     Form1 form_;
 };
 
@@ -58,7 +58,7 @@ TEST_F(FileCommandsTest, CancellingAnyDialogTouchesNothingAndSaysNothing)
     Click("Command1");
     Click("Command1");
     Click("Command2");
-    EXPECT_TRUE(recorder_.messages().empty());
+    EXPECT_TRUE(recorder_.Messages().empty());
     EXPECT_EQ(Entries(), 1u);
 }
 
@@ -80,8 +80,8 @@ TEST_F(FileCommandsTest, SingleFileKeepsItsEncodingAndMaySaveOverItself)
         Click("Command1");
         EXPECT_EQ(ReadBytes(dir_ / row.output), row.expected) << row.output;
     }
-    ASSERT_EQ(recorder_.messages().size(), 3u);
-    EXPECT_EQ(recorder_.messages()[2].title, QStringLiteral("转换成功"));
+    ASSERT_EQ(recorder_.Messages().size(), 3u);
+    EXPECT_EQ(recorder_.Messages()[2].title, QStringLiteral("转换成功"));
     EXPECT_EQ(Text(2), "文件已经成功转换。");
     EXPECT_EQ(Entries(), 2u);
 }
@@ -108,7 +108,7 @@ TEST_F(FileCommandsTest, BatchWritesPrefixedFilesAndCountsThem)
     EXPECT_EQ(ReadBytes(dir_ / "简体a.txt"), Gbk("国"));
     EXPECT_EQ(ReadBytes(dir_ / "简体简体a.txt"), "为");
     EXPECT_EQ(ReadBytes(dir_ / "繁体a.txt"), Gbk("國"));
-    ASSERT_EQ(recorder_.messages().size(), 2u);
+    ASSERT_EQ(recorder_.Messages().size(), 2u);
     EXPECT_EQ(Text(0), "2个所选文件已经成功转换！");
     EXPECT_EQ(Text(1), "1个所选文件已经成功转换！");
 }
@@ -138,12 +138,12 @@ TEST_F(FileCommandsTest, FailingFileIsReportedAndTheWindowGoesOn)
     };
     for (const auto& row : rows) {
         chooser_.answers = row.answers;
-        const std::size_t before = recorder_.messages().size();
+        const std::size_t before = recorder_.Messages().size();
         Click(row.command);
-        ASSERT_EQ(recorder_.messages().size(), before + 1);
+        ASSERT_EQ(recorder_.Messages().size(), before + 1);
         const std::string text = Text(before);
         EXPECT_NE(text.find("“" + row.named.string() + "”：" + row.reason), std::string::npos) << text;
-        EXPECT_EQ(recorder_.messages()[before].icon, QMessageBox::Critical);
+        EXPECT_EQ(recorder_.Messages()[before].icon, QMessageBox::Critical);
     }
     EXPECT_NE(Text(0).find("在此之前已有 1 个文件成功转换"), std::string::npos) << Text(0);
     EXPECT_EQ(form_.findChild<QPlainTextEdit*>("txtF")->toPlainText(), QStringLiteral("留着"));
@@ -207,7 +207,7 @@ TEST_P(StopTest, InTheMiddleOfAFileLeavesNothing)
     EXPECT_EQ(ReadBytes(dir_ / "简体b.txt"), "old");
     EXPECT_EQ(Entries(), 4u) << "no temporary file";
     EXPECT_EQ(form_.isVisible(), !GetParam().closeWindow);
-    ASSERT_EQ(recorder_.messages().size(), GetParam().closeWindow ? 0u : 1u);
+    ASSERT_EQ(recorder_.Messages().size(), GetParam().closeWindow ? 0u : 1u);
     if (!GetParam().closeWindow)
         EXPECT_NE(Text(0).find("已取消，在此之前已有 1 个"), std::string::npos) << Text(0);
 }

@@ -37,10 +37,10 @@ TEST(MessagesTest, AboutIsAModalBoxWithTheAddressesAndOneChineseOkButton)
 // A failed allocation is reported in Chinese, not as the library's "std::bad_alloc".
 TEST(MessagesTest, OutOfMemoryIsReportedInChinese)
 {
-    tavrel::ui::MessageRecorder recorder;
+    tavrel::test::MessageBoxLog boxes;
     tavrel::ui::ShowFailure(nullptr, std::bad_alloc());
-    ASSERT_EQ(recorder.messages().size(), 1u);
-    EXPECT_EQ(recorder.messages()[0].text, QStringLiteral("内存不足，无法完成这项操作。"));
+    ASSERT_EQ(boxes.Messages().size(), 1u);
+    EXPECT_EQ(boxes.Messages()[0].text, QStringLiteral("内存不足，无法完成这项操作。"));
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 
 #include <functional>
+#include <vector>
 
 namespace tavrel::test {
 
@@ -21,5 +23,35 @@ void AnswerNextDialog(std::function<void(Dialog&)> answer)
             AnswerNextDialog<Dialog>(std::move(answer));
     });
 }
+
+struct ShownMessage {
+    QMessageBox::Icon icon;
+    QString title;
+    QString text;
+};
+
+// While it exists, notes every message box that shows and closes it at once,
+// as a user pressing OK would, so that the window can be driven without
+// anyone answering.
+class MessageBoxLog {
+public:
+    MessageBoxLog()
+    {
+        QObject::connect(&watch_, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            messages_.push_back({box->icon(), box->windowTitle(), box->text()});
+            box->done(QMessageBox::Ok);
+        });
+        watch_.start(0);
+    }
+
+    const std::vector<ShownMessage>& Messages() const { return messages_; }
+
+private:
+    QTimer watch_;
+    std::vector<ShownMessage> messages_;
+};
 
 }  // namespace tavrel::test

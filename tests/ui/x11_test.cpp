@@ -1,3 +1,4 @@
+#include "engine/app_dir.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
@@ -86,7 +87,7 @@ protected:
 // at once, and a busy program may read the map after the undo and lose it.
 TEST_F(X11Test, EnteredTextAppearsSimplifiedAboveAndCloseEndsWithZero)
 {
-    const QString window = Start(tavrel::test::ProgramDirectory() / "tavrel", QStringLiteral("^Tavrel-"));
+    const QString window = Start(tavrel::ApplicationDirectory() / "tavrel", QStringLiteral("^Tavrel-"));
     ASSERT_FALSE(window.isEmpty());
     Xdotool({"mousemove", "--sync", "--window", window, "316", "346", "click", "1"});  // the lower pane
     Xdotool({"type", "--delay", "50", "Tavrel 3.0"});
@@ -112,7 +113,7 @@ TEST_F(X11Test, EnteredTextAppearsSimplifiedAboveAndCloseEndsWithZero)
 TEST_F(X11Test, MissingTableIsNamedAndTheProgramExitsWithOne)
 {
     tavrel::test::TempDir directory;
-    fs::copy_file(tavrel::test::ProgramDirectory() / "tavrel", directory / "tavrel");
+    fs::copy_file(tavrel::ApplicationDirectory() / "tavrel", directory / "tavrel");
     const QString box = Start(directory / "tavrel", QStringLiteral("^Tavrel$"));
     ASSERT_FALSE(box.isEmpty());
     EXPECT_NE(Tool("xdotool", {"search", "--name", "^Tavrel-"}).first, 0) << "the window appeared";
