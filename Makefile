@@ -2,13 +2,16 @@
 # make screenshot  the window, run in Xvfb, pictured into docs/screenshot.png
 #                  and, with 9, 11 and 12 point fonts, docs/screenshot-<size>pt.png
 # make test        installs what is missing, builds, runs every test headless
+# make check-tables-source
+#                  checks that data/systemF.txt and systemJ.txt still follow
+#                  from the installed OpenCC (tools/TABLES.md)
 # make deb         a Release build of its own in build/deb, packaged as
 #                  build/tavrel_<version>_<arch>.deb
 BUILD ?= build
 CMAKE_FLAGS ?=
 DEB_BUILD = $(BUILD)/deb
 
-.PHONY: all deps configure build run test screenshot bench deb clean
+.PHONY: all deps configure build run test check-tables-source screenshot bench deb clean
 
 all: build
 
@@ -26,6 +29,9 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure
+
+check-tables-source: deps
+	/usr/bin/python3 tools/check_tables_against_opencc.py data
 
 screenshot: build
 	./tools/screenshot.sh $(BUILD)

@@ -21,10 +21,8 @@ Usage: /usr/bin/python3 tools/gen_tables.py [-o DATA_DIR] [--freq FILE]
 
 import argparse
 import os
-import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tables_corpus as tc  # noqa: E402
+import tables_common as tc
 
 # Simplified characters whose Traditional form is fixed regardless of the
 # corpus counts.
@@ -66,16 +64,10 @@ def simplified_to_traditional(st, twv, freq):
     one that code page 936 encodes wins.
     """
     out = {}
-    keys = set(st) | set(twv)
-    for s in sorted(keys):
+    for s in sorted(set(st) | set(twv)):
         if not tc.gbk_ok(s):
             continue
-        raw = st.get(s, [s])
-        cands = []
-        for t in raw:
-            t = twv.get(t, [t])[0]
-            if t not in cands:
-                cands.append(t)
+        cands = tc.taiwan_candidates(s, st, twv)
         if s in FIXED_TRADITIONAL:
             cands.sort(key=lambda t: t != FIXED_TRADITIONAL[s])
         else:
@@ -173,34 +165,24 @@ def build_pairs(f2j, j2f):
     return out
 
 
-def write_table(path, chars):
-    data = ''.join(chars).encode('gbk')
-    with open(path, 'wb') as f:
-        f.write(data)
-
-
 def main():
-    here = os.path.dirname(os.path.abspath(__file__))
     ap = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
-    ap.add_argument('-o', '--output',
-                    default=os.path.join(os.path.dirname(here), 'data'))
-    ap.add_argument('--freq', default=os.path.join(here, 'tables_frequency.tsv'))
+    ap.add_argument('-o', '--output', default=tc.DATA_DIR)
+    ap.add_argument('--freq', default=tc.FREQUENCY_FILE)
     ap.add_argument('--opencc-dir', default=tc.OPENCC_DIR)
     args = ap.parse_args()
 
-    ts = tc.load_dict('TSCharacters', args.opencc_dir)
-    twvrev = tc.load_dict('TWVariantsRev', args.opencc_dir)
-    st = tc.load_dict('STCharacters', args.opencc_dir)
-    twv = tc.load_dict('TWVariants', args.opencc_dir)
-    freq = load_frequency(args.freq)
-
+    ts, twvrev, st, twv = (tc.load_dict(n, args.opencc_dir)
+                           for n in tc.SOURCE_DICTS)
     f2j = traditional_to_simplified(ts, twvrev)
-    j2f = simplified_to_traditional(st, twv, freq)
+    j2f = simplified_to_traditional(st, twv, load_frequency(args.freq))
     pairs = build_pairs(f2j, j2f)
 
     os.makedirs(args.output, exist_ok=True)
-    write_table(os.path.join(args.output, 'systemF.txt'), [t for t, _ in pairs])
-    write_table(os.path.join(args.output, 'systemJ.txt'), [s for _, s in pairs])
+    columns = ''.join(t for t, _ in pairs), ''.join(s for _, s in pairs)
+    for name, column in zip(tc.TABLE_FILES, columns):
+        with open(os.path.join(args.output, name), 'wb') as f:
+            f.write(column.encode('gbk'))
     print('%d pairs written to %s' % (len(pairs), args.output))
 
 

@@ -18,51 +18,29 @@ package manpages-zh (the other half is kept for measuring the tables).
 
 import argparse
 import collections
-import os
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tables_corpus as tc  # noqa: E402
+import tables_common as tc
 
 
-def candidates_by_simplified():
-    """{S: [T...]} as s2tw converts single characters (Taiwan forms)."""
-    st = tc.load_dict('STCharacters')
-    twv = tc.load_dict('TWVariants')
-    out = {}
-    for s, ts in st.items():
-        seen = []
-        for t in ts:
-            t = twv.get(t, [t])[0]
-            if t not in seen:
-                seen.append(t)
-        out[s] = seen
-    return out
-
-
-def count(lines, config, cands):
-    ref = tc.opencc_convert(lines, config)
-    counts = collections.Counter()
-    skipped = 0
-    for src, dst in zip(lines, ref):
-        if len(src) != len(dst):
-            skipped += 1
-            continue
-        for s, t in zip(src, dst):
-            if len(cands.get(s, ())) > 1:
-                counts[(s, t)] += 1
+def count(lines, config):
+    """Counts of (S, T) over the characters S with several Taiwan-form
+    candidates, and how many lines were skipped."""
+    st, twv = tc.load_dict('STCharacters'), tc.load_dict('TWVariants')
+    several = {s for s in st if len(tc.taiwan_candidates(s, st, twv)) > 1}
+    pairs, skipped = tc.same_length_conversions(lines, config)
+    counts = collections.Counter(
+        (s, t) for src, dst in pairs for s, t in zip(src, dst) if s in several)
     return counts, skipped
 
 
 def main():
-    here = os.path.dirname(os.path.abspath(__file__))
     ap = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
     ap.add_argument('-c', '--corpus', action='append', choices=tc.CORPORA,
                     help='corpus to count (default cn-man-tune)')
     ap.add_argument('--config', default='s2tw.json',
                     help='OpenCC configuration used as reference')
-    ap.add_argument('-o', '--output',
-                    default=os.path.join(here, 'tables_frequency.tsv'))
+    ap.add_argument('-o', '--output', default=tc.FREQUENCY_FILE)
     args = ap.parse_args()
     corpora = args.corpus or ['cn-man-tune']
     lines = []
@@ -70,8 +48,7 @@ def main():
         lines.extend(tc.corpus(name))
     if not lines:
         sys.exit('no corpus text found (is manpages-zh installed?)')
-    cands = candidates_by_simplified()
-    counts, skipped = count(lines, args.config, cands)
+    counts, skipped = count(lines, args.config)
     rows = sorted(counts.items(), key=lambda kv: (kv[0][0], -kv[1], kv[0][1]))
     with open(args.output, 'w', encoding='utf-8', newline='\n') as f:
         f.write('# Simplified -> Traditional counts from OpenCC %s over: %s\n'

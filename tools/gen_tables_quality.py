@@ -14,41 +14,20 @@ Usage:
   /usr/bin/python3 tools/gen_tables_quality.py [--data DIR] [--show N]
       [--j2f CORPUS ...] [--f2j CORPUS ...]
 Defaults: J2F on cn-man-test (held out from tuning) and cn-mo,
-F2J on tw-mo and tw-man.  Corpus names are listed in tables_corpus.py.
+F2J on tw-mo and tw-man.  Corpus names are listed in tables_common.py.
 """
 
 import argparse
 import collections
-import os
-import subprocess
-import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import tables_corpus as tc  # noqa: E402
-
-
-def read_table(path):
-    out = subprocess.run(['uconv', '-f', 'windows-936-2000', '-t', 'utf-8',
-                          '--callback', 'stop', path],
-                         check=True, capture_output=True).stdout
-    return out.decode('utf-8')
-
-
-def first_occurrence_map(src, dst):
-    m = {}
-    for a, b in zip(src, dst):
-        m.setdefault(a, b)
-    return m
+import tables_common as tc
 
 
 def measure(lines, mapping, config):
-    ref = tc.opencc_convert(lines, config)
-    total = agree = skipped = 0
+    pairs, skipped = tc.same_length_conversions(lines, config)
+    total = agree = 0
     errors = collections.Counter()
-    for src, want in zip(lines, ref):
-        if len(src) != len(want):
-            skipped += 1
-            continue
+    for src, want in pairs:
         for a, w in zip(src, want):
             if not tc.is_cjk(w):
                 continue
@@ -62,19 +41,17 @@ def measure(lines, mapping, config):
 
 
 def main():
-    here = os.path.dirname(os.path.abspath(__file__))
     ap = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
-    ap.add_argument('--data', default=os.path.join(os.path.dirname(here), 'data'))
+    ap.add_argument('--data', default=tc.DATA_DIR)
     ap.add_argument('--j2f', action='append', choices=tc.CORPORA)
     ap.add_argument('--f2j', action='append', choices=tc.CORPORA)
     ap.add_argument('--show', type=int, default=10,
                     help='list the N most frequent disagreements')
     args = ap.parse_args()
-    f = read_table(os.path.join(args.data, 'systemF.txt'))
-    j = read_table(os.path.join(args.data, 'systemJ.txt'))
-    runs = ([('J2F', c, first_occurrence_map(j, f), 's2tw.json')
+    f, j = tc.read_tables(args.data)
+    runs = ([('J2F', c, tc.first_occurrence_map(j, f), 's2tw.json')
              for c in (args.j2f or ['cn-man-test', 'cn-mo'])]
-            + [('F2J', c, first_occurrence_map(f, j), 'tw2s.json')
+            + [('F2J', c, tc.first_occurrence_map(f, j), 'tw2s.json')
                for c in (args.f2j or ['tw-mo', 'tw-man'])])
     for direction, name, mapping, config in runs:
         lines = tc.corpus(name)

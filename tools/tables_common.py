@@ -1,9 +1,9 @@
-"""Shared helpers for the character-table tools.
+"""Shared helpers for the character-table tools and checks.
 
-Reads OpenCC's character dictionaries, extracts plain Chinese text from
-installed man pages and gettext catalogs (used to rank one-to-many
-conversions and to measure the tables), and runs the phrase-level OpenCC
-converter as a reference.
+Reads the tables and OpenCC's character dictionaries, runs the phrase-level
+OpenCC converter as a reference, reports checks, and extracts plain Chinese
+text from installed man pages and gettext catalogs (used to rank one-to-many
+conversions and to measure the tables).
 """
 
 import gettext
@@ -12,9 +12,16 @@ import gzip
 import os
 import re
 import subprocess
+import sys
 import tempfile
 import zlib
 
+TOOLS_DIR = os.path.dirname(os.path.abspath(__file__))
+DATA_DIR = os.path.join(os.path.dirname(TOOLS_DIR), 'data')
+FREQUENCY_FILE = os.path.join(TOOLS_DIR, 'tables_frequency.tsv')
+TABLE_FILES = ('systemF.txt', 'systemJ.txt')
+# OpenCC's dictionaries the tables are generated from.
+SOURCE_DICTS = ('TSCharacters', 'TWVariantsRev', 'STCharacters', 'TWVariants')
 OPENCC_DIR = '/usr/share/opencc'
 
 
@@ -53,13 +60,8 @@ def load_dict(name, opencc_dir=OPENCC_DIR):
                        stdout=subprocess.DEVNULL)
         with open(out, encoding='utf-8') as f:
             text = f.read()
-    table = {}
-    for line in text.split('\n'):
-        if not line.strip():
-            continue
-        key, _, vals = line.partition('\t')
-        table[key] = vals.split()
-    return table
+    rows = (line.partition('\t') for line in text.split('\n') if line.strip())
+    return {key: vals.split() for key, _, vals in rows}
 
 
 def opencc_convert(lines, config):
@@ -74,6 +76,62 @@ def opencc_convert(lines, config):
         with open(dst, encoding='utf-8') as f:
             out = f.read().split('\n')
     return out[:len(lines)]
+
+
+def taiwan_candidates(s, st, twv):
+    """Traditional forms of S in OpenCC's order (STCharacters, S itself if
+    absent), each replaced by its Taiwan form (TWVariants), without repeats."""
+    return list(dict.fromkeys(twv.get(t, [t])[0] for t in st.get(s, [s])))
+
+
+def same_length_conversions(lines, config):
+    """Pairs (line, OpenCC's conversion of it) whose lengths are equal, so
+    that characters line up; and how many lines OpenCC changed in length."""
+    pairs = list(zip(lines, opencc_convert(lines, config)))
+    kept = [(a, b) for a, b in pairs if len(a) == len(b)]
+    return kept, len(pairs) - len(kept)
+
+
+def read_tables(data_dir):
+    """[systemF, systemJ] of DATA_DIR as text, decoded as ICU's
+    windows-936-2000 decodes them (uconv); ValueError if a byte is invalid."""
+    text = []
+    for name in TABLE_FILES:
+        with open(os.path.join(data_dir, name), 'rb') as f:
+            r = subprocess.run(['uconv', '-f', 'windows-936-2000', '-t',
+                                'utf-8', '--callback', 'stop'],
+                               stdin=f, capture_output=True)
+        if r.returncode != 0:
+            raise ValueError('%s is not valid code page 936: %s' % (
+                name, r.stderr.decode(errors='replace').strip()))
+        text.append(r.stdout.decode('utf-8'))
+    return text
+
+
+def first_occurrence_map(src, dst):
+    """{a: b}, b at a's first position in SRC, as the converter looks up."""
+    m = {}
+    for a, b in zip(src, dst):
+        m.setdefault(a, b)
+    return m
+
+
+class Report:
+    """Prints one line per check; finish() exits with 1 if any failed."""
+
+    def __init__(self):
+        self.results = []
+
+    def check(self, name, problems):
+        self.results.append(not problems)
+        more = ' ...(%d in all)' % len(problems) if len(problems) > 8 else ''
+        print('FAIL %s: %s%s' % (name, ', '.join(problems[:8]), more)
+              if problems else 'ok   ' + name)
+
+    def finish(self):
+        failed = self.results.count(False)
+        print('%d passed, %d failed' % (len(self.results) - failed, failed))
+        sys.exit(1 if failed else 0)
 
 
 # --- text extraction -------------------------------------------------------
@@ -132,9 +190,8 @@ def manpage_files(lang):
 
 def mo_files(lang):
     """Installed gettext catalogs of LANG, one per domain."""
-    files = sorted(set(glob.glob('/usr/share/locale/%s/LC_MESSAGES/*.mo' % lang)
-                       + glob.glob('/usr/share/*/*/lang/%s/LC_MESSAGES/*.mo' % lang)))
-    return files
+    return sorted(set(glob.glob('/usr/share/locale/%s/LC_MESSAGES/*.mo' % lang)
+                      + glob.glob('/usr/share/*/*/lang/%s/LC_MESSAGES/*.mo' % lang)))
 
 
 def manpage_half(path):
@@ -149,14 +206,7 @@ def manpage_half(path):
 
 def collect(files, reader):
     """Lines of all files, duplicates removed, in a stable order."""
-    seen = set()
-    out = []
-    for path in files:
-        for line in reader(path):
-            if line not in seen:
-                seen.add(line)
-                out.append(line)
-    return out
+    return list(dict.fromkeys(line for path in files for line in reader(path)))
 
 
 def corpus(name):
