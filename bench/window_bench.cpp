@@ -3,6 +3,7 @@
 //   tavrel-window-bench file INPUT OUTPUT   converts a file with 单个文件转换
 //   tavrel-window-bench pane CHARACTERS     times 繁体转简体 on a pane of that size
 
+#include "engine/tables.h"
 #include "tests/support/scripted_chooser.h"
 #include "ui/form1.h"
 #include "ui/pane_text.h"
@@ -82,7 +83,7 @@ int TimePane(Form1& form, std::size_t size)
     QApplication::processEvents();
 
     tavrel::Converter converter;
-    converter.LoadTables();
+    LoadTables(converter);
     const Clock::time_point convertStart = Clock::now();
     const std::u16string converted = converter.F2J(text);
     const double converterMs = Milliseconds(convertStart);

@@ -1,6 +1,7 @@
 #include "cli/options.h"
 #include "engine/errors.h"
 #include "engine/locale_text.h"
+#include "engine/tables.h"
 #include "files/batch.h"
 #include "files/convert_file.h"
 #include "files/signal_cleanup.h"
@@ -106,9 +107,9 @@ int Run(const cli::Options& options)
 {
     Converter converter;
     if (options.tablesDirectory)
-        converter.LoadTables(*options.tablesDirectory);
+        LoadTables(converter, *options.tablesDirectory);
     else
-        converter.LoadTables();
+        LoadTables(converter);
     if (options.action == cli::Options::Action::Batch)
         return ConvertBatchFiles(converter, options);
     return ConvertOne(converter, options);

@@ -32,9 +32,6 @@ private:
     bool dropsAny_ = false;
 };
 
-inline constexpr const char* kTableFileF = "systemF.txt";
-inline constexpr const char* kTableFileJ = "systemJ.txt";
-
 // The two aligned character tables and the character-by-character conversion
 // they define. The code unit at position p of TableF() (Traditional) pairs with
 // the one at position p of TableJ() (Simplified). A character converts through
@@ -45,14 +42,7 @@ class Converter {
 public:
     Converter();
 
-    // Reads systemF.txt, then systemJ.txt, from the application directory,
-    // unless both tables already hold something. Throws FileError, DecodeError
-    // or TableError naming the file; a failing systemF.txt stops before
-    // systemJ.txt is read.
-    void LoadTables();
-    void LoadTables(const std::filesystem::path& directory);
-
-    // Replaces both tables, for callers that have them in memory.
+    // Replaces both tables (see LoadTables in tables.h for the files).
     void SetTables(std::u16string tableF, std::u16string tableJ);
 
     const std::u16string& TableF() const { return tableF_; }
@@ -75,8 +65,5 @@ private:
     UnitMap j2f_;
 };
 
-// The first line of a table file: everything before the first CR, decoded.
-// A lone LF is part of the line. Throws TableError for an empty file.
-std::u16string ReadTableLine(const std::filesystem::path& file);
 
 }  // namespace tavrel

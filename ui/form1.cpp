@@ -1,5 +1,6 @@
 #include "ui/form1.h"
 
+#include "engine/tables.h"
 #include "ui/enter_key.h"
 #include "ui/layout_scale.h"
 #include "ui/messages.h"
@@ -172,7 +173,7 @@ void Form1::connectHandlers()
 
 void Form1::Form_Load()
 {
-    converter_.LoadTables();
+    tavrel::LoadTables(converter_);
 }
 
 void Form1::convertPane(Direction direction, const QPlainTextEdit& source, QPlainTextEdit& target)

@@ -1,5 +1,6 @@
 #include "engine/block_codec.h"
 #include "engine/block_converter.h"
+#include "engine/tables.h"
 #include "tests/support/row_name.h"
 
 #include <gtest/gtest.h>
@@ -74,7 +75,7 @@ TEST_P(FusedTest, GivesWhatThePlainPathGives)
     if (row.tableF)
         converter.SetTables(row.tableF, row.tableJ);
     else
-        converter.LoadTables();
+        LoadTables(converter);
     std::mt19937 random(7);
     const std::string texts[] = {row.encoding == Encoding::Gbk ? AllGbkCharacters() : std::string(),
                                  RandomText(row.encoding, random, row.strayBytes)};

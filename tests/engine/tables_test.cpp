@@ -1,5 +1,6 @@
 #include "engine/converter.h"
 #include "engine/errors.h"
+#include "engine/tables.h"
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 
@@ -30,7 +31,7 @@ TEST_P(TableFileTest, LoadsTheFirstLine)
     WriteBytes(dir / "systemF.txt", c.bytesF);
     WriteBytes(dir / "systemJ.txt", c.bytesJ);
     Converter converter;
-    converter.LoadTables(dir.path());
+    LoadTables(converter, dir.path());
     EXPECT_EQ(converter.TableF(), c.expectedF);
     EXPECT_EQ(converter.TableJ(), c.expectedJ);
 }
@@ -69,7 +70,7 @@ TEST_P(LoadFailureTest, NamesTheFileAndTheReason)
         WriteBytes(dir / "systemJ.txt", *c.bytesJ);
     Converter converter;
     try {
-        converter.LoadTables(dir.path());
+        LoadTables(converter, dir.path());
         FAIL() << "no error";
     } catch (const Error& error) {
         EXPECT_EQ(error.File(), dir / c.failingFile);
@@ -96,16 +97,16 @@ TEST(LoadTablesTest, ReadsOnlyWhenATableIsEmpty)
     WriteBytes(dir / "systemJ.txt", Gbk("为国"));
     Converter converter;
     converter.SetTables(u"國", u"");
-    converter.LoadTables(dir.path());
+    LoadTables(converter, dir.path());
     EXPECT_EQ(converter.TableJ(), u"为国");
-    EXPECT_NO_THROW(converter.LoadTables("/nonexistent-directory"));
+    EXPECT_NO_THROW(LoadTables(converter, "/nonexistent-directory"));
 }
 
 // The tests run from the build's program directory, beside the shipped tables.
 TEST(LoadTablesTest, FindsTheShippedTablesBesideTheExecutable)
 {
     Converter converter;
-    converter.LoadTables();
+    LoadTables(converter);
     EXPECT_EQ(converter.F2J(u"中國"), u"中国");
     EXPECT_EQ(converter.J2F(u"中国"), u"中國");
 }

@@ -1,4 +1,5 @@
 #include "engine/codec.h"
+#include "engine/tables.h"
 #include "files/pipeline.h"
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
@@ -117,7 +118,7 @@ TEST(PipelineTest, FourByteSequenceSwitchesToGb18030)
 TEST(PipelineTest, ParallelBlocksMatchOneBlock)
 {
     Converter converter;
-    converter.LoadTables();
+    LoadTables(converter);
     std::mt19937 random(11);
     std::uniform_int_distribution<std::size_t> pick(0, converter.TableF().size() - 1);
     std::u16string text;
