@@ -80,6 +80,9 @@ TEST_P(DetectTest, EverySplitIntoTwoBlocksAgrees)
 {
     const std::string& bytes = GetParam().bytes;
     for (std::size_t split = 0; split <= bytes.size(); ++split) {
+        // Every split near the ends, and at a spread of alignments between.
+        if (split >= 64 && bytes.size() - split >= 64 && split % 61 != 0)
+            continue;
         EncodingDetector detector;
         detector.Feed(std::string_view(bytes).substr(0, split));
         detector.Feed(std::string_view(bytes).substr(split));

@@ -1,15 +1,14 @@
+#include "tests/support/pinned_environment.h"
+
 #include <QApplication>
 #include <QFont>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 // Headless, with a pinned locale and font, wherever started, test discovery included.
 int main(int argc, char** argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("LC_ALL", "C.UTF-8", 1);
+    tavrel::test::PinEnvironment();
     testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
     QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));

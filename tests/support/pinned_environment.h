@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <unistd.h>
+
+namespace tavrel::test {
+
+// The same locale, Qt platform and runtime folder wherever a test program
+// starts, test discovery included: messages in English from the C library,
+// windows offscreen, and Qt quiet about XDG_RUNTIME_DIR.
+inline void PinEnvironment()
+{
+    setenv("LC_ALL", "C.UTF-8", 1);
+    setenv("LANG", "C.UTF-8", 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const std::filesystem::path runtime =
+        std::filesystem::temp_directory_path() / ("tavrel-runtime-" + std::to_string(getuid()));
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+}
+
+}  // namespace tavrel::test
