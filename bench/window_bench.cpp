@@ -44,7 +44,7 @@ int ConvertFile(Form1& form, const char* input, const char* output)
 {
     tavrel::test::ScriptedChooser chooser;
     chooser.answers = {{input}, {output}};
-    form.setChooserBackend(chooser);
+    form.SetChooserBackend(chooser);
     QTimer answers;
     AnswerMessageBoxes(answers);
     Clock::time_point lastTurn = Clock::now();

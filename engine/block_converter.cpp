@@ -65,7 +65,7 @@ BlockFailure BlockConverter::Convert(std::string_view bytes, ByteBuffer& out) co
         end = utf16_->Convert(bytes, out.Reserve(Utf16Transcoder::MaxOutput(bytes.size())));
     if (!end)
         return ConvertPlain(bytes, out);
-    out.SetSize(static_cast<std::size_t>(end - out.data()));
+    out.SetSize(static_cast<std::size_t>(end - out.Data()));
     return {};
 }
 

@@ -16,9 +16,9 @@ class Utf16Transcoder;
 // Output of a block, reused from block to block without clearing.
 class ByteBuffer {
 public:
-    // Room for `size` bytes from data() on; what was there may be lost.
+    // Room for `size` bytes from Data() on; what was there may be lost.
     char* Reserve(std::size_t size);
-    char* data() { return data_.get(); }
+    char* Data() { return data_.get(); }
     std::string_view View() const { return {data_.get(), size_}; }
     void SetSize(std::size_t size) { size_ = size; }
 

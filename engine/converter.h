@@ -24,7 +24,7 @@ public:
     bool DropsAny() const { return dropsAny_; }
     // Whether every unit from `first` to `last` becomes itself.
     bool KeepsRange(char16_t first, char16_t last) const;
-    const char16_t* data() const { return target_.data(); }
+    const char16_t* Data() const { return target_.data(); }
 
 private:
     std::vector<char16_t> target_;

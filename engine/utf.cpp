@@ -321,8 +321,8 @@ char* Utf16Transcoder::Convert(std::string_view bytes, char* out) const
         }
         return SurrogatesPaired(bytes.data(), units, bigEndian_) ? o : nullptr;
     }
-    const bool surrogates = bigEndian_ ? MapUnitsSeeingSurrogates<true>(bytes.data(), units, out, map_.data())
-                                       : MapUnitsSeeingSurrogates<false>(bytes.data(), units, out, map_.data());
+    const bool surrogates = bigEndian_ ? MapUnitsSeeingSurrogates<true>(bytes.data(), units, out, map_.Data())
+                                       : MapUnitsSeeingSurrogates<false>(bytes.data(), units, out, map_.Data());
     if (surrogates && !SurrogatesPaired(bytes.data(), units, bigEndian_))
         return nullptr;
     return out + 2 * units;

@@ -46,7 +46,7 @@ struct Block {
     ByteBuffer bytes;
     std::shared_ptr<const BlockConverter> converter;
 
-    std::string_view View() { return {bytes.data(), size}; }
+    std::string_view View() { return {bytes.Data(), size}; }
 };
 
 class Pipeline {

@@ -23,7 +23,7 @@ const QString kContactEmail = QStringLiteral(TAVREL_CONTACT_EMAIL);
 
 // Positions and sizes are given in twips (1/1440 inch) relative to the
 // container; 15 twips make one logical pixel, which Qt scales for the screen.
-// That is the layout for the design font; fitToFont() enlarges it for larger ones.
+// That is the layout for the design font; FitToFont() enlarges it for larger ones.
 QRect Twips(int left, int top, int width, int height)
 {
     return {left / 15, top / 15, width / 15, height / 15};
@@ -103,14 +103,14 @@ Form1::Form1(QWidget* parent)
     setWindowTitle(QStringLiteral("Tavrel-") + kWebAddress);
     setWindowIcon(ProgramIcon());
     setFixedSize(Twips(0, 0, 11085, 7545).size());
-    createControls();
-    fitToFont();
-    applyTabOrder();
-    connectHandlers();
+    CreateControls();
+    FitToFont();
+    ApplyTabOrder();
+    ConnectHandlers();
     cmdAbout->setFocus();
 }
 
-void Form1::createControls()
+void Form1::CreateControls()
 {
     cmdAbout = MakeButton(this, "cmdAbout", QStringLiteral("关于"), Twips(9720, 6360, 1215, 495));
     cmdExit = MakeButton(this, "cmdExit", QStringLiteral("关闭"), Twips(9720, 6960, 1215, 495));
@@ -137,7 +137,7 @@ void Form1::createControls()
     Option1->setChecked(true);
 }
 
-std::array<QWidget*, 14> Form1::controls() const
+std::array<QWidget*, 14> Form1::Controls() const
 {
     return {cmdAbout, cmdExit, Frame1, txtJ, Frame2, Frame3, Command1, Command2, Option1, Option2, cmdF2J, cmdJ2F,
             Label2, txtF};
@@ -145,23 +145,23 @@ std::array<QWidget*, 14> Form1::controls() const
 
 // Enlarges the window and every control alike when the font is larger than
 // the design's, keeping positions and proportions, so that no caption is cut.
-void Form1::fitToFont()
+void Form1::FitToFont()
 {
-    const std::array<QWidget*, 14> all = controls();
+    const std::array<QWidget*, 14> all = Controls();
     const double scale = tavrel::ui::LayoutScale(font(), all);
     for (QWidget* control : all)
         control->setGeometry(tavrel::ui::Scaled(control->geometry(), scale));
     setFixedSize(tavrel::ui::Scaled(QRect(QPoint(), size()), scale).size());
 }
 
-void Form1::applyTabOrder()
+void Form1::ApplyTabOrder()
 {
-    const std::array<QWidget*, 14> order = controls();
+    const std::array<QWidget*, 14> order = Controls();
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
-void Form1::connectHandlers()
+void Form1::ConnectHandlers()
 {
     connect(cmdF2J, &QPushButton::clicked, this, &Form1::cmdF2J_Click);
     connect(cmdJ2F, &QPushButton::clicked, this, &Form1::cmdJ2F_Click);
@@ -176,10 +176,10 @@ void Form1::Form_Load()
     tavrel::LoadTables(converter_);
 }
 
-void Form1::convertPane(Direction direction, const QPlainTextEdit& source, QPlainTextEdit& target)
+void Form1::ConvertPane(Direction direction, const QPlainTextEdit& source, QPlainTextEdit& target)
 {
     try {
-        const std::u16string result = converter().Convert(direction, tavrel::ui::PaneText(source));
+        const std::u16string result = converter_.Convert(direction, tavrel::ui::PaneText(source));
         tavrel::ui::SetPaneText(target, result);
     } catch (const std::exception& error) {
         tavrel::ui::ShowFailure(this, error);
@@ -188,12 +188,12 @@ void Form1::convertPane(Direction direction, const QPlainTextEdit& source, QPlai
 
 void Form1::cmdF2J_Click()
 {
-    convertPane(Direction::F2J, *txtF, *txtJ);
+    ConvertPane(Direction::F2J, *txtF, *txtJ);
 }
 
 void Form1::cmdJ2F_Click()
 {
-    convertPane(Direction::J2F, *txtJ, *txtF);
+    ConvertPane(Direction::J2F, *txtJ, *txtF);
 }
 
 void Form1::cmdAbout_Click()

@@ -32,9 +32,9 @@ public:
     void Form_Load();
 
     // Lets a test answer the file dialogs instead of a user.
-    void setChooserBackend(tavrel::ChooserBackend& backend) { CDialog1.SetBackend(backend); }
+    void SetChooserBackend(tavrel::ChooserBackend& backend) { CDialog1.SetBackend(backend); }
     // Lets a test decide how long file work seems to take.
-    void setWorkClock(tavrel::ui::WorkClock clock) { workClock_ = std::move(clock); }
+    void SetWorkClock(tavrel::ui::WorkClock clock) { workClock_ = std::move(clock); }
 
 protected:
     // Closing during file work cancels it (its temporary file goes) and then
@@ -50,18 +50,17 @@ private slots:
     void Command2_Click();
 
 private:
-    void createControls();
+    void CreateControls();
     // The controls in tab order.
-    std::array<QWidget*, 14> controls() const;
-    void fitToFont();
-    void convertPane(tavrel::Direction direction, const QPlainTextEdit& source, QPlainTextEdit& target);
-    void applyTabOrder();
-    void connectHandlers();
-    const tavrel::Converter& converter() const { return converter_; }
-    tavrel::Direction fileDirection() const;
+    std::array<QWidget*, 14> Controls() const;
+    void FitToFont();
+    void ConvertPane(tavrel::Direction direction, const QPlainTextEdit& source, QPlainTextEdit& target);
+    void ApplyTabOrder();
+    void ConnectHandlers();
+    tavrel::Direction FileDirection() const;
     // Runs file work through `work`, reporting its failure or cancellation;
     // false when it did not complete.
-    bool runFileWork(tavrel::ui::FileWork& work, const std::function<void(tavrel::FileProgress&)>& job);
+    bool RunFileWork(tavrel::ui::FileWork& work, const std::function<void(tavrel::FileProgress&)>& job);
 
     tavrel::Converter converter_;
     tavrel::ui::QtChooserBackend chooserBackend_;

@@ -19,12 +19,12 @@ const QString kConvertedTitle = QStringLiteral("转换成功");
 
 }  // namespace
 
-tavrel::Direction Form1::fileDirection() const
+tavrel::Direction Form1::FileDirection() const
 {
     return Option1->isChecked() ? tavrel::Direction::F2J : tavrel::Direction::J2F;
 }
 
-bool Form1::runFileWork(tavrel::ui::FileWork& work, const std::function<void(tavrel::FileProgress&)>& job)
+bool Form1::RunFileWork(tavrel::ui::FileWork& work, const std::function<void(tavrel::FileProgress&)>& job)
 {
     runningWork_ = &work;
     try {
@@ -65,13 +65,13 @@ void Form1::Command1_Click()
     if (CDialog1.FileName().empty())
         return;
     const fs::path input = CDialog1.FileName();
-    const tavrel::Direction direction = fileDirection();
+    const tavrel::Direction direction = FileDirection();
     // The file is read and checked before the save dialog, so that a bad
     // byte is reported before the user picks where to save.
     tavrel::ui::FileWork check(this, workClock_);
     check.Describe(QStringLiteral("正在检查"), {input});
-    if (!runFileWork(check, [&](tavrel::FileProgress& progress) {
-            tavrel::CheckTextFile(converter(), direction, input, {}, &progress);
+    if (!RunFileWork(check, [&](tavrel::FileProgress& progress) {
+            tavrel::CheckTextFile(converter_, direction, input, {}, &progress);
         }))
         return;
 
@@ -82,8 +82,8 @@ void Form1::Command1_Click()
     const fs::path output = CDialog1.FileName();
     tavrel::ui::FileWork conversion(this, workClock_);
     conversion.Describe(QStringLiteral("正在转换"), {input});
-    if (runFileWork(conversion, [&](tavrel::FileProgress& progress) {
-            tavrel::ConvertTextFile(converter(), direction, input, output, {}, &progress);
+    if (RunFileWork(conversion, [&](tavrel::FileProgress& progress) {
+            tavrel::ConvertTextFile(converter_, direction, input, output, {}, &progress);
         }))
         tavrel::ui::ShowInformation(this, kConvertedTitle, QStringLiteral("文件已经成功转换。"));
 }
@@ -96,12 +96,12 @@ void Form1::Command2_Click()
     const std::vector<fs::path> files = tavrel::ChosenFiles(CDialog1.FileName());
     if (files.empty())
         return;
-    const tavrel::Direction direction = fileDirection();
+    const tavrel::Direction direction = FileDirection();
     tavrel::ui::FileWork work(this, workClock_);
     work.Describe(QStringLiteral("正在转换"), files);
     tavrel::BatchResult result;
-    if (!runFileWork(work, [&](tavrel::FileProgress& progress) {
-            result = tavrel::ConvertBatch(converter(), direction, files, {}, &progress);
+    if (!RunFileWork(work, [&](tavrel::FileProgress& progress) {
+            result = tavrel::ConvertBatch(converter_, direction, files, {}, &progress);
         }))
         return;
     const QString count = QString::number(result.converted);

@@ -35,7 +35,7 @@ protected:
     FileCommandsTest()
     {
         form_.Form_Load();
-        form_.setChooserBackend(chooser_);
+        form_.SetChooserBackend(chooser_);
     }
 
     void Click(const char* name) { form_.findChild<QAbstractButton*>(name)->click(); }
@@ -174,7 +174,7 @@ TEST_P(StopTest, InTheMiddleOfAFileLeavesNothing)
     ASSERT_EQ(mkfifo((dir_ / "b.txt").c_str(), 0600), 0);
     // Each look at the clock is a tenth of a second of work: the dialog shows at once.
     std::chrono::milliseconds now{0};
-    form_.setWorkClock([&] { return now += std::chrono::milliseconds(100); });
+    form_.SetWorkClock([&] { return now += std::chrono::milliseconds(100); });
     std::atomic<bool> stopped = false;
     std::thread feeder([&] {
         std::ofstream fifo(dir_ / "b.txt", std::ios::binary);
