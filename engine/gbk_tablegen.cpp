@@ -2,6 +2,8 @@
 // taken from ICU's windows-936-2000 converter, as C++ source.
 // Usage: tavrel-gbk-tablegen OUTPUT
 
+#include "engine/icu_converter.h"
+
 #include <unicode/ucnv.h>
 
 #include <cstdint>
@@ -12,29 +14,14 @@
 
 namespace {
 
-// Conversion stops at the first unmappable or illegal sequence, whatever the
-// character (ICU's stop callback would skip default-ignorable characters).
-void Fail(const void*, UConverterToUnicodeArgs*, const char*, int32_t, UConverterCallbackReason, UErrorCode*) {}
-void Fail(const void*, UConverterFromUnicodeArgs*, const UChar*, int32_t, UChar32, UConverterCallbackReason,
-          UErrorCode*)
+tavrel::ConverterPtr Open()
 {
-}
-
-struct Closer {
-    void operator()(UConverter* converter) const { ucnv_close(converter); }
-};
-
-std::unique_ptr<UConverter, Closer> Open()
-{
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UConverter, Closer> converter(ucnv_open("windows-936-2000", &status));
-    ucnv_setToUCallBack(converter.get(), Fail, nullptr, nullptr, nullptr, &status);
-    ucnv_setFromUCallBack(converter.get(), Fail, nullptr, nullptr, nullptr, &status);
-    if (U_FAILURE(status)) {
-        std::fprintf(stderr, "windows-936-2000 unavailable: %s\n", u_errorName(status));
+    try {
+        return tavrel::OpenStrictConverter("windows-936-2000");
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
         std::exit(1);
     }
-    return converter;
 }
 
 // The single code unit `bytes` decode to, or -1 (truncated) / -2 (invalid).
