@@ -46,11 +46,6 @@ std::string ReadAll(std::FILE* stream, const std::filesystem::path& name, std::s
 
 }  // namespace
 
-std::string ReadStreamBytes(std::FILE* stream, const std::filesystem::path& name)
-{
-    return ReadAll(stream, name, 0);
-}
-
 std::string ReadFileBytes(const std::filesystem::path& path)
 {
     errno = 0;
