@@ -125,12 +125,17 @@ void BenchMemory(const fs::path& dir, const fs::path& convert, const fs::path& w
 
 void BenchPane(const fs::path& window)
 {
-    const ProgramResult pane = Run(window, {"pane", "1000000"});
-    double converter = 0, widgets = 0;
-    std::sscanf(pane.out.c_str(), "%lf %lf", &converter, &widgets);
-    std::printf("Converting a pane of 1,000,000 characters (lines of 40)\n");
-    std::printf("  %-34s %6.1f ms  (target 10 ms)\n", "the converter's part", converter);
-    std::printf("  %-34s %6.1f ms\n", "the widgets' part (read, show)", widgets);
+    for (const bool oneLine : {false, true}) {
+        std::vector<std::string> arguments{"pane", "1000000"};
+        if (oneLine)
+            arguments.push_back("one-line");
+        const ProgramResult pane = Run(window, arguments);
+        double converter = 0, widgets = 0;
+        std::sscanf(pane.out.c_str(), "%lf %lf", &converter, &widgets);
+        std::printf("Converting a pane of 1,000,000 characters %s\n", oneLine ? "in one line" : "in lines of 40");
+        std::printf("  %-34s %6.1f ms  (target 10 ms)\n", "the converter's part", converter);
+        std::printf("  %-34s %6.1f ms\n", "the widgets' part (read, show)", widgets);
+    }
 }
 
 }  // namespace

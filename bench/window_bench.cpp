@@ -1,7 +1,7 @@
 // The window's side of the benchmark, run by tavrel-bench as a process of its
 // own so that its peak memory can be measured.
 //   tavrel-window-bench file INPUT OUTPUT   converts a file with 单个文件转换
-//   tavrel-window-bench pane CHARACTERS     times 繁体转简体 on a pane of that size
+//   tavrel-window-bench pane CHARACTERS [one-line]   times 繁体转简体 on a pane of that size
 
 #include "engine/tables.h"
 #include "tests/support/scripted_chooser.h"
@@ -64,10 +64,12 @@ int ConvertFile(Form1& form, const char* input, const char* output)
     return status;
 }
 
-// Pane text of `size` characters, in lines of forty.
-std::u16string PaneSample(std::size_t size)
+// Pane text of `size` characters, in lines of forty, or in one line.
+std::u16string PaneSample(std::size_t size, bool oneLine)
 {
-    const std::u16string line = u"中國的漢字經過簡化以後筆畫變少了臺灣和香港仍然使用繁體字這個軟體可以\r\n";
+    std::u16string line = u"中國的漢字經過簡化以後筆畫變少了臺灣和香港仍然使用繁體字這個軟體可以\r\n";
+    if (oneLine)
+        line.resize(line.size() - 2);
     std::u16string text;
     while (text.size() < size)
         text += line;
@@ -75,9 +77,9 @@ std::u16string PaneSample(std::size_t size)
     return text;
 }
 
-int TimePane(Form1& form, std::size_t size)
+int TimePane(Form1& form, std::size_t size, bool oneLine)
 {
-    const std::u16string text = PaneSample(size);
+    const std::u16string text = PaneSample(size, oneLine);
     auto* source = form.findChild<QPlainTextEdit*>("txtF");
     tavrel::ui::SetPaneText(*source, text);
     QApplication::processEvents();
@@ -109,8 +111,8 @@ int main(int argc, char* argv[])
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "file" && argc == 4)
         return ConvertFile(form, argv[2], argv[3]);
-    if (mode == "pane" && argc == 3)
-        return TimePane(form, std::stoul(argv[2]));
+    if (mode == "pane" && (argc == 3 || argc == 4))
+        return TimePane(form, std::stoul(argv[2]), argc == 4 && std::string(argv[3]) == "one-line");
     std::fprintf(stderr, "usage: tavrel-window-bench file INPUT OUTPUT | pane CHARACTERS\n");
     return 2;
 }
