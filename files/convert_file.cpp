@@ -56,11 +56,13 @@ std::uint64_t SkipByteOrderMark(InputFile& input, Encoding encoding)
     return 0;
 }
 
-Encoding DetectFile(InputFile& input)
+Encoding DetectFile(InputFile& input, FileProgress* progress)
 {
     EncodingDetector detector;
     std::string block(std::size_t{1} << 20, '\0');
     while (const std::size_t got = input.Read(block.data(), block.size())) {
+        if (progress && progress->cancel)
+            throw Cancelled();
         if (!detector.Feed({block.data(), got}))
             break;
     }
@@ -111,9 +113,10 @@ Encoding OutputFor(const Converter& converter, Direction direction, InputFile& i
     return result.failure == BlockFailure::Kind::Encode ? Encoding::Gbk : Encoding::Big5;
 }
 
-Plan PlanFile(const Converter& converter, Direction direction, InputFile& input, const EncodingChoice& choice)
+Plan PlanFile(const Converter& converter, Direction direction, InputFile& input, const EncodingChoice& choice,
+              FileProgress* progress)
 {
-    Plan plan{choice.input ? *choice.input : DetectFile(input), Encoding::Gbk};
+    Plan plan{choice.input ? *choice.input : DetectFile(input, progress), Encoding::Gbk};
     plan.start = SkipByteOrderMark(input, plan.input);
     plan.output = choice.output ? *choice.output : OutputFor(converter, direction, input, plan);
     return plan;
@@ -171,7 +174,7 @@ ConversionResult CheckTextFile(const Converter& converter, Direction direction, 
     InputFile input(path);
     if (progress)
         progress->fileSize = input.Size();
-    const Plan plan = PlanFile(converter, direction, input, choice);
+    const Plan plan = PlanFile(converter, direction, input, choice, progress);
     NullSink nowhere;
     return Run(converter, SettingsFor(direction, plan), input, nowhere, {}, progress);
 }
@@ -200,7 +203,7 @@ ConversionResult ConvertTextFile(const Converter& converter, Direction direction
     if (target.InPlace() && input.Identity() && input.Identity() == target.Identity())
         copy = InputFile::CopyOf(input);
     InputFile& source = copy ? *copy : input;
-    const Plan plan = PlanFile(converter, direction, source, choice);
+    const Plan plan = PlanFile(converter, direction, source, choice, progress);
     const ConversionResult result = Run(converter, SettingsFor(direction, plan), source, sink, output, progress);
     target.Commit();
     return result;
@@ -210,7 +213,7 @@ ConversionResult ConvertStream(const Converter& converter, Direction direction, 
                                const fs::path& outputName, const EncodingChoice& choice, FileProgress* progress)
 {
     if (input.Rereadable()) {
-        const Plan plan = PlanFile(converter, direction, input, choice);
+        const Plan plan = PlanFile(converter, direction, input, choice, progress);
         return Run(converter, SettingsFor(direction, plan), input, output, outputName, progress);
     }
     PipelineSettings settings;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -101,8 +102,12 @@ private:
 PipelineResult Pipeline::Run()
 {
     std::vector<std::thread> helpers;
-    for (std::size_t i = 1; i < Workers(); ++i)
-        helpers.emplace_back([this] { Work(); });
+    try {
+        for (std::size_t i = 1; i < Workers(); ++i)
+            helpers.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+        // No more threads to be had: the ones there are do the work.
+    }
     Work();
     for (std::thread& helper : helpers)
         helper.join();
