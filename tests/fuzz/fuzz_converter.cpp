@@ -55,6 +55,10 @@ std::u16string Run(const Converter& converter, std::uint8_t call, Direction dire
     }
 }
 
+// One converter for the whole run: building one costs more than most inputs,
+// and SetTables must leave nothing of the tables it replaces.
+Converter g_converter;
+
 }  // namespace
 }  // namespace tavrel::fuzz
 
@@ -69,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::u16string tableF = fuzz::TakeUnits(next, end, data[1]);
     std::u16string tableJ = fuzz::TakeUnits(next, end, data[2]);
     const std::u16string text = fuzz::TakeUnits(next, end, size);
-    Converter converter;
+    Converter& converter = fuzz::g_converter;
     converter.SetTables(tableF, tableJ);
     fuzz::Require(converter.TableF() == tableF && converter.TableJ() == tableJ, "SetTables keeps both tables");
     fuzz::Require(fuzz::Run(converter, call, Direction::F2J, text) == fuzz::ConvertBySearch(tableF, tableJ, text),
