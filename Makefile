@@ -59,7 +59,7 @@ deb: deps
 
 configure-asan: deps
 	@test -f $(ASAN_BUILD)/build.ninja || CC=clang CXX=clang++ \
-	    cmake -S . -B $(ASAN_BUILD) -G Ninja -DTAVREL_SANITIZE=ON $(CMAKE_FLAGS)
+	    cmake -S . -B $(ASAN_BUILD) -G Ninja -DTAVREL_SANITIZE=ON -DTAVREL_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 
 sanitize: configure-asan
 	cmake --build $(ASAN_BUILD)
