@@ -52,7 +52,7 @@ void CheckDetected(std::string_view bytes)
     try {
         decoded = DecodeText(bytes, "in.txt");
     } catch (const DecodeError& error) {
-        Require(error.byteOffset() < bytes.size(), "DecodeText: error offset inside the input");
+        Require(error.ByteOffset() < bytes.size(), "DecodeText: error offset inside the input");
         return;
     }
     const std::string_view content = bytes.substr(ByteOrderMark(decoded.encoding).size());
@@ -66,7 +66,7 @@ void CheckEncoding(std::string_view bytes, Encoding encoding)
     try {
         text = DecodeBytes(bytes, encoding, "in.txt");
     } catch (const DecodeError& error) {
-        Require(error.byteOffset() < bytes.size(), "DecodeBytes: error offset inside the input");
+        Require(error.ByteOffset() < bytes.size(), "DecodeBytes: error offset inside the input");
         return;
     }
     Require(EncodeText(text, encoding, "out.txt") == Expected(bytes, encoding),

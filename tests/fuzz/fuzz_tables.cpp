@@ -7,6 +7,7 @@
 #include "engine/codec.h"
 #include "engine/converter.h"
 #include "engine/errors.h"
+#include "engine/tables.h"
 #include "tests/fuzz/fuzz_check.h"
 
 #include <unistd.h>
@@ -100,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::WriteFile(fuzz::g_directory / kTableFileJ, bytesJ);
     Converter converter;
     try {
-        converter.LoadTables(fuzz::g_directory);
+        LoadTables(converter, fuzz::g_directory);
     } catch (const Error&) {
         return 0;
     }
