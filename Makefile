@@ -7,11 +7,15 @@
 #                  from the installed OpenCC (tools/TABLES.md)
 # make deb         a Release build of its own in build/deb, packaged as
 #                  build/tavrel_<version>_<arch>.deb
+# make sanitize    the same tests built with clang, ASan and UBSan, in build-asan
+# make fuzz        each fuzz target for FUZZ_SECONDS (30 unless given) in build-asan
 BUILD ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_SECONDS ?= 30
 CMAKE_FLAGS ?=
 DEB_BUILD = $(BUILD)/deb
 
-.PHONY: all deps configure build run test check-tables-source screenshot bench deb clean
+.PHONY: all deps configure build run test check-tables-source screenshot bench deb clean configure-asan sanitize fuzz
 
 all: build
 
@@ -53,5 +57,17 @@ deb: deps
 	cd $(DEB_BUILD) && cpack -B package
 	cp $(DEB_BUILD)/package/tavrel_*.deb $(BUILD)/
 
+configure-asan: deps
+	@test -f $(ASAN_BUILD)/build.ninja || CC=clang CXX=clang++ \
+	    cmake -S . -B $(ASAN_BUILD) -G Ninja -DTAVREL_SANITIZE=ON -DTAVREL_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+
+sanitize: configure-asan
+	cmake --build $(ASAN_BUILD)
+	cd $(ASAN_BUILD) && ctest --output-on-failure
+
+fuzz: configure-asan
+	cmake --build $(ASAN_BUILD) --target tavrel_fuzzers
+	./tools/fuzz.sh $(ASAN_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -6,7 +6,7 @@
 
 #include <unicode/utf16.h>
 
-#include <cstring>
+#include <algorithm>
 
 namespace tavrel {
 
@@ -80,7 +80,9 @@ BlockFailure BlockConverter::ConvertPlain(std::string_view bytes, ByteBuffer& ou
     const std::size_t badUnit = EncodeBlock(text, output_, encoded);
     if (badUnit != npos)
         return LocateEncodeFailure(bytes, text, badUnit);
-    std::memcpy(out.Reserve(encoded.size()), encoded.data(), encoded.size());
+    // std::copy, not memcpy: an empty buffer gives no storage, and memcpy
+    // must not get a null pointer even for no bytes.
+    std::copy(encoded.begin(), encoded.end(), out.Reserve(encoded.size()));
     out.SetSize(encoded.size());
     return {};
 }

@@ -35,6 +35,9 @@ bool DetectorPrefersBig5(std::string_view head)
     ucsdet_setText(detector.get(), head.data(), static_cast<int32_t>(head.size()), &status);
     int32_t found = 0;
     const UCharsetMatch** matches = ucsdet_detectAll(detector.get(), &found, &status);
+    // ICU tells of bytes that match no charset at all by this error.
+    if (status == U_INVALID_CHAR_FOUND)
+        return false;
     if (U_FAILURE(status))
         throw std::runtime_error(std::string("ICU charset detection failed: ") + u_errorName(status));
     int32_t big5 = 0, gb18030 = 0;

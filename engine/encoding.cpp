@@ -33,6 +33,14 @@ const EncodingNames& NamesOf(Encoding encoding)
 
 }  // namespace
 
+std::vector<Encoding> AllEncodings()
+{
+    std::vector<Encoding> encodings;
+    for (const EncodingNames& names : kEncodings)
+        encodings.push_back(names.encoding);
+    return encodings;
+}
+
 std::string EncodingName(Encoding encoding)
 {
     return NamesOf(encoding).display;

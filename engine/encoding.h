@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavrel {
 
@@ -10,6 +11,9 @@ namespace tavrel {
 // its four-byte superset, Big5 Windows code page 950. The UTF-16 forms always
 // carry a byte-order mark; UTF-8 carries one only as Utf8Bom.
 enum class Encoding { Gbk, Gb18030, Big5, Utf8, Utf8Bom, Utf16LE, Utf16BE };
+
+// Every encoding, in the order of the enumeration.
+std::vector<Encoding> AllEncodings();
 
 // The name messages use: "GBK", "GB18030", "Big5", "UTF-8", "UTF-16LE"...
 std::string EncodingName(Encoding encoding);

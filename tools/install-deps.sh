@@ -8,6 +8,8 @@ packages="
   cmake
   ninja-build
   g++
+  clang
+  libclang-rt-14-dev
   libicu-dev
   icu-devtools
   libgtest-dev

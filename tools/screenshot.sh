@@ -33,7 +33,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display and writes its number once it accepts clients.
+# Xvfb picks a free display and writes its number once it accepts clients;
+# -noreset keeps it from resetting, and refusing clients, when the last one leaves.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
 tries=0

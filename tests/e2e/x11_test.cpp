@@ -23,7 +23,10 @@ class X11Test : public testing::Test {
 protected:
     void SetUp() override
     {
-        server.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        // -noreset: without it the server resets whenever its last client
+        // leaves, and a client connecting at that moment is refused.
+        server.start(QStringLiteral("Xvfb"),
+                     {"-displayfd", "1", "-noreset", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
         QByteArray display;
         while (!display.contains('\n') && server.waitForReadyRead(kPatience))
             display += server.readAllStandardOutput();

@@ -43,6 +43,8 @@ std::vector<DetectCase> Samples()
         {"GbkLuluLooksLikeUtf8", "\xC2\xBD\xC2\xB7", Encoding::Gbk},
         {"GbkNongnuLooksLikeUtf8", "\xC5\xA9\xC5\xAB", Encoding::Gbk},
         {"GbkTwoChars", "\xD6\xD0\xCE\xC4", Encoding::Gbk},
+        // Guards the detector's "no charset matches" status, which used to escape as an exception.
+        {"GbkCutCharacterMatchesNoCharset", "\xD6\xD0\xD6", Encoding::Gbk},
         // C2 A0 C2 95 is well-formed UTF-8 (U+00A0 U+0095), and A0, 95 are
         // no GB2312 trail bytes, so the look-alike rule rightly leaves it UTF-8.
         {"GbkTingShengOutsideGb2312IsUtf8", "\xC2\xA0\xC2\x95", Encoding::Utf8},
