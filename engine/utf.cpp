@@ -216,7 +216,16 @@ char* Utf8Transcoder::Convert(std::string_view bytes, char* out) const
         // A run of characters that are not ASCII: mostly Chinese, three bytes each.
         do {
             std::uint32_t entry;
-            if (*p >= 0xE0 && *p < 0xF0 && end - p >= 3) {
+            if ((*p & 0xF0) == 0xE0 && end - p >= 4) {
+                // Three bytes read as one word: lead, then two continuation bytes.
+                std::uint32_t word;
+                std::memcpy(&word, p, 4);
+                const char32_t c = (word & 0x0F) << 12 | (word >> 2 & 0xFC0) | (word >> 16 & 0x3F);
+                if ((word & 0xC0C000) != 0x808000 || c < 0x800 || IsSurrogate(c))
+                    return nullptr;
+                entry = table_[c];
+                p += 3;
+            } else if ((*p & 0xF0) == 0xE0 && end - p >= 3) {
                 const char32_t c = (*p & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
                 if (!IsContinuation(p[1]) || !IsContinuation(p[2]) || c < 0x800 || IsSurrogate(c))
                     return nullptr;
