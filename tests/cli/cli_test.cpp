@@ -53,6 +53,11 @@ TEST(CliTest, SaysWhichEncodingsItReadAndWrote)
     EXPECT_NE(result.err.find("按 Big5 读取，按 GBK 写出"), std::string::npos) << result.err;
     const std::string expected = test::IcuEncoded("windows-936-2000", u"档案(&F)\r\n开启旧档(&O)...\r\n");
     EXPECT_EQ(ReadBytes(dir / "out.txt").substr(0, expected.size()), expected);
+    // The same through a pipe, which is decided from what arrives.
+    result = test::RunProgram("/bin/sh", {"-c", "cat \"$0\" | \"$1\" -s", (dir / "big5.txt").string(),
+                                          (ApplicationDirectory() / "tavrel-convert").string()});
+    EXPECT_EQ(result.out.substr(0, expected.size()), expected);
+    EXPECT_NE(result.err.find("按 Big5 读取，按 GBK 写出"), std::string::npos) << result.err;
     result = Convert({"-t", (dir / "big5.txt").string(), "-"});
     EXPECT_NE(result.err.find("按 Big5 读取\n"), std::string::npos) << result.err;
     EXPECT_EQ(result.out, test::IcuEncoded("windows-950-2000", kTraditional));

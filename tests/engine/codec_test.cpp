@@ -88,6 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BadBytesCase{"GbkBadTrailByte", Gbk("中") + "\x81\x7F", "GBK", 2},
                     BadBytesCase{"Utf8MarkThenOverlong", "\xEF\xBB\xBF" "ab\xC0\x80", "UTF-8", 5},
                     BadBytesCase{"Utf8MarkThenEncodedSurrogate", "\xEF\xBB\xBF\xED\xA0\x80", "UTF-8", 3},
+                    BadBytesCase{"Utf8MarkThenOverlongThreeBytes", "\xEF\xBB\xBF" "a\xE0\x80\x80", "UTF-8", 4},
                     BadBytesCase{"Gb18030TruncatedAtEnd", "\x81\x30\x84\x36\xD6", "GB18030", 4},
                     BadBytesCase{"Big5UnmappedTrail", "\xA4\xA4\xA4\x80", "Big5", 2, Encoding::Big5},
                     BadBytesCase{"Big5TruncatedAtEnd", "\xA4\xA4\xA4", "Big5", 2, Encoding::Big5},

@@ -50,6 +50,7 @@ std::vector<DetectCase> Samples()
         {"GbkTingShengOutsideGb2312IsUtf8", "\xC2\xA0\xC2\x95", Encoding::Utf8},
         {"GbkLookalikeNextToLetterIsUtf8", "a\xD0\xBB\xD0\xBB", Encoding::Utf8},
         {"GbkLookalikeSingleIsUtf8", "\xD0\xBB.", Encoding::Utf8},
+        {"GbkLookalikeRunThenSingleAtTheEndIsUtf8", "\xD0\xBB\xD0\xBB.\xD0\xBB", Encoding::Utf8},
         {"Gb18030Paragraph", IcuEncoded("gb18030", kSimplified + u"𠀀\r\n"), Encoding::Gb18030},
         {"Gb18030TwoChars", IcuEncoded("gb18030", u"中¥"), Encoding::Gb18030},
         {"Gb18030AfterUtf8LookingStart", "\xC2\xBD\xC2\xB7\x81\x30\x84\x36", Encoding::Gb18030},
