@@ -124,7 +124,9 @@ def run_tests(build_dir, args, log):
         return []
     if not failed_log.exists():
         return ["(ctest failed, no test named)"]
-    return [line.split(":", 1)[-1] for line in failed_log.read_text().splitlines() if line.strip()]
+    # Lines are "N:name", a parameterized test's name followed by "  # GetParam() = ...".
+    return [line.split(":", 1)[-1].split("  # ", 1)[0] for line in failed_log.read_text().splitlines()
+            if line.strip()]
 
 
 def caught_by(names):
