@@ -178,10 +178,13 @@ TEST_P(StopTest, InTheMiddleOfAFileLeavesNothing)
     std::atomic<bool> stopped = false;
     std::thread feeder([&] {
         std::ofstream fifo(dir_ / "b.txt", std::ios::binary);
-        fifo << std::string(100000, 'x') << std::flush;
+        std::string chinese;
+        for (int i = 0; i < 50000; ++i)
+            chinese += Gbk("國");
+        fifo << chinese << std::flush;
         while (!stopped)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        fifo << std::string(100000, 'y') << std::flush;
+        fifo << chinese << std::flush;
     });
     QString label;
     QTimer stopper;
