@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 using tavrel::Encoding;
 using tavrel::test::ProgramResult;
 
-constexpr int kRuns = 3;
+constexpr int kRuns = 5;
 
 // Traditional text with punctuation, ASCII and line ends.
 const std::u16string kLine =
