@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 namespace tavrel {
 
@@ -27,6 +28,23 @@ inline constexpr unsigned Length(std::uint32_t entry)
 inline bool AllAscii(std::uint64_t eightBytes)
 {
     return (eightBytes & 0x8080808080808080ull) == 0;
+}
+
+// Copies the run of ASCII at `p`, eight bytes at a time while it lasts, for
+// a map that keeps ASCII as it is.
+inline void CopyAscii(const unsigned char*& p, const unsigned char* end, char*& out)
+{
+    while (end - p >= 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, p, 8);
+        if (!AllAscii(eight))
+            break;
+        std::memcpy(out, &eight, 8);
+        out += 8;
+        p += 8;
+    }
+    while (p < end && *p < 0x80)
+        *out++ = static_cast<char>(*p++);
 }
 
 }  // namespace fused

@@ -111,17 +111,7 @@ char* GbkTranscoder::Convert(std::string_view bytes, char* out) const
     const auto* const end = p + bytes.size();
     while (p < end) {
         if (*p < 0x80 && asciiKept_) {
-            while (end - p >= 8) {
-                std::uint64_t eight;
-                std::memcpy(&eight, p, 8);
-                if (!fused::AllAscii(eight))
-                    break;
-                std::memcpy(out, &eight, 8);
-                out += 8;
-                p += 8;
-            }
-            while (p < end && *p < 0x80)
-                *out++ = static_cast<char>(*p++);
+            fused::CopyAscii(p, end, out);
             continue;
         }
         // A run of characters that are not ASCII: mostly Chinese, two bytes each.
