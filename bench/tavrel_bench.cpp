@@ -113,11 +113,11 @@ void BenchMemory(const fs::path& dir, const fs::path& convert, const fs::path& w
     std::printf("Peak memory (maximum resident set) converting a GBK file of %.0f MB (target 64 MB)\n",
                 static_cast<double>(fs::file_size(input)) / 1e6);
     const ProgramResult command = Run(convert, {"-s", input.string(), (dir / "out.txt").string()});
-    std::printf("  %-34s %6.1f MB  (%.2f s)\n", "tavrel-convert -s IN OUT", command.peakResidentKilobytes / 1024.0,
+    std::printf("  %-34s %6.1f MB  (%.2f s)\n", "tavrel-convert -s IN OUT", static_cast<double>(command.peakResidentKilobytes) / 1024.0,
                 command.seconds);
     const ProgramResult form = Run(window, {"file", input.string(), (dir / "out.txt").string()});
     std::printf("  %-34s %6.1f MB  (%.2f s, with its check before the save dialog)\n", "the window (single file)",
-                form.peakResidentKilobytes / 1024.0, form.seconds);
+                static_cast<double>(form.peakResidentKilobytes) / 1024.0, form.seconds);
     std::printf("  %-34s %6s ms  (the longest the window's event loop stood still)\n", "  meanwhile, frozen at most",
                 form.out.substr(0, form.out.find('\n')).c_str());
     fs::remove(input);

@@ -87,8 +87,9 @@ TEST_P(FusedTest, GivesWhatThePlainPathGives)
             const BlockFailure plainFailure = blocks.ConvertPlain(text, plain);
             ASSERT_EQ(fusedFailure.kind, plainFailure.kind);
             EXPECT_EQ(fusedFailure.offset, plainFailure.offset);
-            if (plainFailure.kind == BlockFailure::Kind::None)
+            if (plainFailure.kind == BlockFailure::Kind::None) {
                 EXPECT_EQ(fused.View(), plain.View());
+            }
         }
     }
 }

@@ -44,8 +44,9 @@ TEST_P(EnterKeyTest, EnterPressesTheFocusedButtonOnly)
     const auto keypad = row.key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
     QTest::keyClick(control, row.key, keypad);
     ASSERT_EQ(boxes.Messages().size(), row.opensAbout ? 1u : 0u);
-    if (row.opensAbout)
+    if (row.opensAbout) {
         EXPECT_EQ(boxes.Messages()[0].title, QStringLiteral("Tavrel"));
+    }
     if (auto* option = qobject_cast<QRadioButton*>(control)) {
         EXPECT_TRUE(option->isChecked());
     }

@@ -211,8 +211,9 @@ TEST_P(StopTest, InTheMiddleOfAFileLeavesNothing)
     EXPECT_EQ(Entries(), 4u) << "no temporary file";
     EXPECT_EQ(form_.isVisible(), !GetParam().closeWindow);
     ASSERT_EQ(recorder_.Messages().size(), GetParam().closeWindow ? 0u : 1u);
-    if (!GetParam().closeWindow)
+    if (!GetParam().closeWindow) {
         EXPECT_NE(Text(0).find("已取消，在此之前已有 1 个"), std::string::npos) << Text(0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Stop, StopTest,
