@@ -8,7 +8,6 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
@@ -47,21 +46,6 @@ void Say(const std::string& message)
     std::cerr << Utf8ToLocale("tavrel-convert：" + message) << "\n";
 }
 
-class StandardOutput : public ByteSink {
-public:
-    void Write(std::string_view bytes) override
-    {
-        while (!bytes.empty()) {
-            const ssize_t written = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written < 0)
-                throw FileError(kStandardOutput, FileError::Operation::Write, SystemReason(errno));
-            bytes.remove_prefix(static_cast<std::size_t>(written));
-        }
-    }
-};
-
 bool IsStandardStream(const std::vector<std::string>& files, std::size_t index)
 {
     return files.size() <= index || files[index] == "-";
@@ -83,7 +67,7 @@ int ConvertOne(const Converter& converter, const cli::Options& options)
                                                  : std::make_unique<InputFile>(fs::path(options.files[0]));
     ConversionResult result{};
     if (IsStandardStream(options.files, 1)) {
-        StandardOutput output;
+        DescriptorSink output(STDOUT_FILENO, kStandardOutput);
         result = ConvertStream(converter, options.direction, *input, output, kStandardOutput, choice);
     } else {
         result = ConvertTextFile(converter, options.direction, *input, options.files[1], choice, nullptr);

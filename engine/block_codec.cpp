@@ -189,6 +189,19 @@ std::size_t EncodeBlock(std::u16string_view text, Encoding encoding, std::string
     return 0;
 }
 
+bool StartsWithFourByteGb18030(std::string_view bytes)
+{
+    if (bytes.size() < 4)
+        return false;
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto digit = [](unsigned char byte) { return byte >= 0x30 && byte <= 0x39; };
+    const auto lead = [](unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; };
+    if (!digit(b[1]) || !digit(b[3]) || !lead(b[0]) || !lead(b[2]))
+        return false;
+    std::u16string text;
+    return DecodeWithIcu(bytes.substr(0, 4), Encoding::Gb18030, text) == npos;
+}
+
 std::size_t CharacterBoundary(std::string_view bytes, Encoding encoding)
 {
     if (IsLegacyMultibyte(encoding))

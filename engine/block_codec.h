@@ -23,6 +23,11 @@ std::size_t EncodeBlock(std::u16string_view text, Encoding encoding, std::string
 // carried into the next block.
 std::size_t CharacterBoundary(std::string_view bytes, Encoding encoding);
 
+// Whether `bytes` start with a four-byte GB18030 sequence (81-FE 30-39 81-FE
+// 30-39) that GB18030 maps. GBK has no such sequence, whatever the alignment:
+// a digit after a byte above 0x80 is a character of its own there.
+bool StartsWithFourByteGb18030(std::string_view bytes);
+
 // The length of the character `bytes` start with, at least 1 and at most
 // bytes.size(), judged by its structure alone.
 std::size_t CharacterLength(std::string_view bytes, Encoding encoding);

@@ -19,16 +19,6 @@ bool IsUtf8(Encoding encoding)
     return encoding == Encoding::Utf8 || encoding == Encoding::Utf8Bom;
 }
 
-void MapUnits(const UnitMap& map, std::u16string& text)
-{
-    std::size_t length = 0;
-    for (const char16_t unit : text) {
-        if (!map.Drops(unit))
-            text[length++] = map[unit];
-    }
-    text.resize(length);
-}
-
 }  // namespace
 
 char* ByteBuffer::Reserve(std::size_t size)
@@ -75,7 +65,7 @@ BlockFailure BlockConverter::ConvertPlain(std::string_view bytes, ByteBuffer& ou
     const std::size_t badByte = DecodeBlock(bytes, input_, text);
     if (badByte != npos)
         return {BlockFailure::Kind::Decode, badByte, 0};
-    MapUnits(map_, text);
+    map_.Apply(text);
     std::string encoded;
     const std::size_t badUnit = EncodeBlock(text, output_, encoded);
     if (badUnit != npos)
@@ -100,7 +90,7 @@ BlockFailure BlockConverter::LocateEncodeFailure(std::string_view bytes, std::u1
     while (offset < bytes.size()) {
         const std::size_t length = CharacterLength(bytes.substr(offset), input_);
         DecodeBlock(bytes.substr(offset, length), input_, character);
-        MapUnits(map_, character);
+        map_.Apply(character);
         units += character.size();
         if (units > failedUnit)
             break;

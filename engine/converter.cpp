@@ -39,6 +39,21 @@ bool UnitMap::KeepsRange(char16_t first, char16_t last) const
     return true;
 }
 
+void UnitMap::Apply(std::u16string& text) const
+{
+    if (!dropsAny_) {
+        for (char16_t& unit : text)
+            unit = target_[unit];
+        return;
+    }
+    std::size_t length = 0;
+    for (const char16_t unit : text) {
+        if (!dropped_[unit])
+            text[length++] = target_[unit];
+    }
+    text.resize(length);
+}
+
 Converter::Converter() : f2j_({}, {}), j2f_({}, {})
 {
 }
@@ -70,18 +85,7 @@ std::u16string Converter::Convert(Direction direction, std::u16string_view text)
 
 void Converter::ConvertInPlace(Direction direction, std::u16string& text) const
 {
-    const UnitMap& map = Map(direction);
-    if (!map.DropsAny()) {
-        for (char16_t& unit : text)
-            unit = map[unit];
-        return;
-    }
-    std::size_t length = 0;
-    for (const char16_t unit : text) {
-        if (!map.Drops(unit))
-            text[length++] = map[unit];
-    }
-    text.resize(length);
+    Map(direction).Apply(text);
 }
 
 }  // namespace tavrel

@@ -24,6 +24,8 @@ public:
     bool DropsAny() const { return dropsAny_; }
     // Whether every unit from `first` to `last` becomes itself.
     bool KeepsRange(char16_t first, char16_t last) const;
+    // Converts `text` itself, dropping what the map drops.
+    void Apply(std::u16string& text) const;
     const char16_t* Data() const { return target_.data(); }
 
 private:

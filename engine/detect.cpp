@@ -1,5 +1,7 @@
 #include "engine/detect.h"
 
+#include "engine/ascii.h"
+
 #include "engine/detect_parts.h"
 #include "engine/utf8_check.h"
 
@@ -52,20 +54,6 @@ bool DetectorPrefersBig5(std::string_view head)
     return big5 > gb18030;
 }
 
-bool HasHighByte(std::string_view bytes)
-{
-    std::uint64_t any = 0;
-    std::size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes.data() + i, sizeof word);
-        any |= word;
-    }
-    for (; i < bytes.size(); ++i)
-        any |= static_cast<unsigned char>(bytes[i]);
-    return (any & 0x8080808080808080ull) != 0;
-}
-
 }  // namespace
 
 struct EncodingDetector::State {
@@ -108,7 +96,7 @@ void EncodingDetector::State::FeedSlice(std::string_view slice)
         return;
     if (utf8.Status() != Utf8Status::Invalid) {
         if (!highByte || lookalike.Alive()) {
-            const bool sliceHigh = HasHighByte(slice);
+            const bool sliceHigh = !IsAscii(slice);
             highByte = highByte || sliceHigh;
             if (sliceHigh)
                 lookalike.Feed(slice);

@@ -1,5 +1,8 @@
 #include "engine/detect_parts.h"
 
+#include "engine/ascii.h"
+#include "engine/block_codec.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -8,36 +11,10 @@ namespace tavrel {
 
 namespace {
 
-bool AllAscii8(const unsigned char* s)
-{
-    std::uint64_t word;
-    std::memcpy(&word, s, sizeof word);
-    return (word & 0x8080808080808080ull) == 0;
-}
-
 bool IsWord(unsigned char byte)
 {
     return (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
            byte == ' ';
-}
-
-bool IsDigit(unsigned char byte)
-{
-    return byte >= 0x30 && byte <= 0x39;
-}
-
-bool IsGbLead(unsigned char byte)
-{
-    return byte >= 0x81 && byte <= 0xFE;
-}
-
-bool DecodesAsGb18030(const unsigned char* sequence)
-{
-    ConverterPtr converter = OpenStrictConverter("gb18030");
-    UChar text[4];
-    UErrorCode status = U_ZERO_ERROR;
-    ucnv_toUChars(converter.get(), text, 4, reinterpret_cast<const char*>(sequence), 4, &status);
-    return U_SUCCESS(status);
 }
 
 }  // namespace
@@ -127,8 +104,7 @@ void FourByteScan::Feed(std::string_view bytes)
 void FourByteScan::Scan(const unsigned char* s, std::size_t size)
 {
     for (std::size_t i = 0; i + 4 <= size && !found_; ++i) {
-        if (IsDigit(s[i + 1]) && IsDigit(s[i + 3]) && IsGbLead(s[i]) && IsGbLead(s[i + 2]))
-            found_ = DecodesAsGb18030(s + i);
+        found_ = StartsWithFourByteGb18030({reinterpret_cast<const char*>(s + i), 4});
     }
 }
 

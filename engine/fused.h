@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ascii.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -24,22 +26,14 @@ inline constexpr unsigned Length(std::uint32_t entry)
     return entry >> 24;
 }
 
-// Whether all eight bytes are ASCII.
-inline bool AllAscii(std::uint64_t eightBytes)
-{
-    return (eightBytes & 0x8080808080808080ull) == 0;
-}
-
 // Copies the run of ASCII at `p`, eight bytes at a time while it lasts, for
 // a map that keeps ASCII as it is.
 inline void CopyAscii(const unsigned char*& p, const unsigned char* end, char*& out)
 {
     while (end - p >= 8) {
-        std::uint64_t eight;
-        std::memcpy(&eight, p, 8);
-        if (!AllAscii(eight))
+        if (!AllAscii8(p))
             break;
-        std::memcpy(out, &eight, 8);
+        std::memcpy(out, p, 8);
         out += 8;
         p += 8;
     }

@@ -215,12 +215,6 @@ char* Utf8Transcoder::Convert(std::string_view bytes, char* out) const
                     return nullptr;
                 entry = table_[c];
                 p += 3;
-            } else if ((*p & 0xF0) == 0xE0 && end - p >= 3) {
-                const char32_t c = (*p & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
-                if (!IsContinuation(p[1]) || !IsContinuation(p[2]) || c < 0x800 || IsSurrogate(c))
-                    return nullptr;
-                entry = table_[c];
-                p += 3;
             } else if (*p < 0x80) {
                 entry = table_[*p++];
             } else {

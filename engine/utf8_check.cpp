@@ -1,5 +1,7 @@
 #include "engine/utf8_check.h"
 
+#include "engine/ascii.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -15,13 +17,6 @@ namespace {
 bool InRange(unsigned char byte, unsigned char low, unsigned char high)
 {
     return byte >= low && byte <= high;
-}
-
-bool AllAscii8(const unsigned char* s)
-{
-    std::uint64_t word;
-    std::memcpy(&word, s, sizeof word);
-    return (word & 0x8080808080808080ull) == 0;
 }
 
 #ifdef TAVREL_HAVE_AVX2

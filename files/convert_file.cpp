@@ -1,11 +1,13 @@
 #include "files/convert_file.h"
 
+#include "engine/ascii.h"
 #include "engine/detect.h"
 #include "engine/errors.h"
 #include "files/pipeline.h"
 #include "files/replace.h"
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -14,6 +16,9 @@ namespace tavrel {
 namespace fs = std::filesystem;
 
 namespace {
+
+// The encodings a byte-order mark announces.
+constexpr Encoding kMarkedEncodings[] = {Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE};
 
 // A stream's encoding is decided from at most this much of its start.
 constexpr std::size_t kStreamSample = std::size_t{1} << 20;
@@ -38,11 +43,6 @@ struct Plan {
     Encoding output;
     std::uint64_t start = 0;  // the length of the byte-order mark read
 };
-
-bool IsAscii(std::string_view bytes)
-{
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
 
 // Reads the input's byte-order mark, if it has the one `encoding` calls for.
 std::uint64_t SkipByteOrderMark(InputFile& input, Encoding encoding)
@@ -136,9 +136,11 @@ std::string SampleStream(InputFile& input, FileProgress* progress)
         sample.append(buffer, got);
         if (got == 0 || sample.size() >= kStreamSample)
             return sample;
-        const bool markPossible = sample.size() < 3 && (std::string_view("\xEF\xBB\xBF").starts_with(sample) ||
-                                                        std::string_view("\xFF\xFE").starts_with(sample) ||
-                                                        std::string_view("\xFE\xFF").starts_with(sample));
+        const bool markPossible =
+            std::any_of(std::begin(kMarkedEncodings), std::end(kMarkedEncodings), [&](Encoding marked) {
+                const std::string_view mark = ByteOrderMark(marked);
+                return sample.size() < mark.size() && mark.starts_with(sample);
+            });
         if (!markPossible && !IsAscii(sample) && !input.MoreArrived())
             return sample;
     }

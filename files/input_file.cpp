@@ -1,6 +1,7 @@
 #include "files/input_file.h"
 
 #include "engine/errors.h"
+#include "files/byte_sink.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -62,15 +63,10 @@ std::unique_ptr<InputFile> InputFile::CopyOf(InputFile& original)
     auto input = std::make_unique<InputFile>(copy, original.Name());
     input->owned_ = true;
     original.Rewind();
+    DescriptorSink sink(copy, folder && *folder ? folder : P_tmpdir);
     char buffer[65536];
-    while (const std::size_t got = original.Read(buffer, sizeof buffer)) {
-        for (std::size_t done = 0; done < got;) {
-            const ssize_t wrote = ::write(copy, buffer + done, got - done);
-            if (wrote < 0 && errno != EINTR)
-                throw FileError(original.Name(), FileError::Operation::Read, SystemReason(errno));
-            done += wrote < 0 ? 0 : static_cast<std::size_t>(wrote);
-        }
-    }
+    while (const std::size_t got = original.Read(buffer, sizeof buffer))
+        sink.Write({buffer, got});
     input->Rewind();
     input->rereadable_ = true;
     input->size_ = original.size_;

@@ -17,28 +17,9 @@ namespace tavrel {
 
 namespace {
 
-constexpr std::size_t npos = std::string_view::npos;
 constexpr std::size_t kMaxWorkers = 4;
 // A block may start with up to this much carried over from the one before.
 constexpr std::size_t kMaxCarry = 65536 + 4;
-
-bool InRange(unsigned char byte, unsigned low, unsigned high)
-{
-    return byte >= low && byte <= high;
-}
-
-// Whether `bytes` start with a valid four-byte GB18030 sequence.
-bool StartsWithFourByteGb18030(std::string_view bytes)
-{
-    if (bytes.size() < 4)
-        return false;
-    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
-    if (!InRange(b[0], 0x81, 0xFE) || !InRange(b[1], 0x30, 0x39) || !InRange(b[2], 0x81, 0xFE) ||
-        !InRange(b[3], 0x30, 0x39))
-        return false;
-    std::u16string text;
-    return DecodeBlock(bytes.substr(0, 4), Encoding::Gb18030, text) == npos;
-}
 
 struct Block {
     std::size_t index = 0;
@@ -267,7 +248,8 @@ void Locate(InputFile& input, Encoding encoding, std::uint64_t start, std::size_
     TextPosition position;
     std::u16string text;
     while (remaining > 0) {
-        const std::size_t got = input.Read(bytes + carried, static_cast<std::size_t>(std::min<std::uint64_t>(blockSize, remaining)));
+        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(blockSize, remaining));
+        const std::size_t got = input.Read(bytes + carried, wanted);
         if (got == 0)
             break;
         remaining -= got;
