@@ -11,6 +11,8 @@
 #include <QCloseEvent>
 #include <QRadioButton>
 
+#include <exception>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -27,22 +29,28 @@ tavrel::Direction Form1::FileDirection() const
 bool Form1::RunFileWork(tavrel::ui::FileWork& work, const std::function<void(tavrel::FileProgress&)>& job)
 {
     runningWork_ = &work;
+    std::exception_ptr failure;
     try {
         work.Run(job);
-        runningWork_ = nullptr;
-        return true;
-    } catch (const tavrel::Cancelled&) {
-        runningWork_ = nullptr;
-        if (!closeAfterWork_)
-            tavrel::ui::ShowInformation(this, QStringLiteral("转换已取消"),
-                                        QStringLiteral("转换已取消，在此之前已有 0 个文件成功转换。"));
-    } catch (const std::exception& error) {
-        runningWork_ = nullptr;
-        if (!closeAfterWork_)
-            tavrel::ui::ShowFailure(this, error);
+    } catch (...) {
+        failure = std::current_exception();
     }
-    if (closeAfterWork_)
+    runningWork_ = nullptr;
+    // Closing the window stopped the work: the program ends, saying nothing.
+    if (closeAfterWork_) {
         close();
+        return false;
+    }
+    if (!failure)
+        return true;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const tavrel::Cancelled&) {
+        tavrel::ui::ShowInformation(this, QStringLiteral("转换已取消"),
+                                    QStringLiteral("转换已取消，在此之前已有 0 个文件成功转换。"));
+    } catch (const std::exception& error) {
+        tavrel::ui::ShowFailure(this, error);
+    }
     return false;
 }
 
@@ -105,9 +113,7 @@ void Form1::Command2_Click()
         }))
         return;
     const QString count = QString::number(result.converted);
-    if (result.cancelled && closeAfterWork_)
-        close();
-    else if (result.cancelled)
+    if (result.cancelled)
         tavrel::ui::ShowInformation(this, QStringLiteral("转换已取消"),
                                     QStringLiteral("批量转换已取消，在此之前已有 %1 个文件成功转换。").arg(count));
     else
