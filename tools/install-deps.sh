@@ -33,6 +33,7 @@ packages="
   bash-completion
   binutils-mingw-w64-x86-64
   python3
+  procps
 "
 
 missing=""
