@@ -32,13 +32,10 @@ class DebTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.entries = package_entries()
-        cls.unpacked = tempfile.TemporaryDirectory()
-        subprocess.run(["dpkg-deb", "--extract", DEB, cls.unpacked.name], check=True)
-        cls.root = Path(cls.unpacked.name)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.unpacked.cleanup()
+        unpacked = tempfile.TemporaryDirectory()
+        cls.addClassCleanup(unpacked.cleanup)
+        subprocess.run(["dpkg-deb", "--extract", DEB, unpacked.name], check=True)
+        cls.root = Path(unpacked.name)
 
     def test_installs_every_artefact_under_usr(self):
         expected = [f"{APP_DIR}/{name}" for name in PROGRAMS + ["systemF.txt", "systemJ.txt"]] + [

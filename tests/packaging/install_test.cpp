@@ -12,7 +12,7 @@ using tavrel::test::ReadBytes;
 
 // A real install into a fresh prefix: programs and tables together, relative
 // links in bin (so the tree can be moved), the desktop entry, the icons and
-// the documents every copy carries.
+// the licences. The Debian package's test lists the other files installed.
 TEST(InstallTest, InstalledTreeWorksThroughItsLinks)
 {
     const tavrel::test::TempDir prefix;
@@ -33,11 +33,8 @@ TEST(InstallTest, InstalledTreeWorksThroughItsLinks)
     const std::string desktopEntry = std::string(TAVREL_APP_ID) + ".desktop";
     EXPECT_EQ(ReadBytes(prefix / "share/applications" / desktopEntry),
               ReadBytes(fs::path(TAVREL_SOURCE_DIR) / "packaging/linux" / desktopEntry));
-    for (const std::string document : {"share/doc/tavrel/LICENSE", "share/doc/tavrel/NOTICE", "share/doc/tavrel/LICENSE.OpenCC",
-                                       "share/doc/tavrel/copyright", "share/man/man1/tavrel.1.gz", "share/man/man1/tavrel-convert.1.gz",
-                                       "share/bash-completion/completions/tavrel-convert",
-                                       "share/metainfo/" TAVREL_APP_ID ".metainfo.xml"})
-        EXPECT_TRUE(fs::is_regular_file(prefix / document)) << document;
+    for (const std::string license : {"LICENSE", "LICENSE.OpenCC", "NOTICE"})
+        EXPECT_TRUE(fs::is_regular_file(prefix / "share/doc/tavrel" / license)) << license;
     for (const int size : {16, 32, 48, 64, 128, 256}) {
         const fs::path icon = prefix / ("share/icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) + "/apps/tavrel.png");
         EXPECT_EQ(QImage(QString::fromStdString(icon.string())).size(), QSize(size, size)) << icon;
