@@ -1,5 +1,6 @@
 #include "engine/utf8_check.h"
 #include "tests/support/row_name.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -20,13 +21,6 @@ Utf8Status Check(Method method, std::string_view bytes, std::size_t split)
     return validator.Status();
 }
 
-std::vector<Method> Methods()
-{
-    if (Utf8Validator::Avx2Available())
-        return {Method::Scalar, Method::Avx2};
-    return {Method::Scalar};
-}
-
 struct Utf8Case {
     const char* name;
     std::string bytes;
@@ -41,7 +35,9 @@ class Utf8StatusTest : public testing::TestWithParam<Utf8Case> {};
 TEST_P(Utf8StatusTest, AtEveryOffsetAndSplit)
 {
     const Utf8Case& c = GetParam();
-    for (const Method method : Methods()) {
+    const std::vector<Method> methods =
+        Utf8Validator::Avx2Available() ? std::vector{Method::Scalar, Method::Avx2} : std::vector{Method::Scalar};
+    for (const Method method : methods) {
         for (std::size_t offset = 0; offset <= 40; ++offset) {
             std::string bytes = std::string(offset, 'a') + c.bytes;
             if (c.status != Utf8Status::Truncated)
@@ -82,29 +78,17 @@ INSTANTIATE_TEST_SUITE_P(
 // every error kind turn up.
 std::string RandomText(std::mt19937& random)
 {
-    static constexpr char32_t kPicks[] = {U'a', U' ', U'\n', U'é', U'ß', U'中', U'文', U'\u0800', U'\uD7FF',
-                                          U'\uE000', U'\uFFFF', U'😀', U'\U00010000', U'\U0010FFFF'};
-    std::string text;
-    const std::size_t characters = random() % 60;
-    for (std::size_t i = 0; i < characters; ++i) {
-        const char32_t c = kPicks[random() % std::size(kPicks)];
-        if (c < 0x80) {
-            text += static_cast<char>(c);
-        } else if (c < 0x800) {
-            text += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
-        } else if (c < 0x10000) {
-            text += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-                     static_cast<char>(0x80 | (c & 0x3F))};
-        } else {
-            text += {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
-                     static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-        }
-    }
-    for (std::size_t broken = random() % 3; broken > 0 && !text.empty(); --broken)
-        text[random() % text.size()] = static_cast<char>(random());
-    if (random() % 4 == 0 && !text.empty())
-        text.resize(random() % text.size());
-    return text;
+    static constexpr std::u16string_view kPicks[] = {u"a", u" ", u"\n", u"é", u"ß", u"中", u"文", u"\u0800", u"\uD7FF",
+                                                     u"\uE000", u"\uFFFF", u"😀", u"\U00010000", u"\U0010FFFF"};
+    std::u16string text;
+    for (std::size_t characters = random() % 60; characters > 0; --characters)
+        text += kPicks[random() % std::size(kPicks)];
+    std::string bytes = test::IcuEncoded("UTF-8", text);
+    for (std::size_t broken = random() % 3; broken > 0 && !bytes.empty(); --broken)
+        bytes[random() % bytes.size()] = static_cast<char>(random());
+    if (random() % 4 == 0 && !bytes.empty())
+        bytes.resize(random() % bytes.size());
+    return bytes;
 }
 
 TEST(Utf8ValidatorTest, Avx2AgreesWithScalarOnRandomInput)
