@@ -14,43 +14,27 @@ namespace {
 std::string AllGbkCharacters()
 {
     std::string all;
-    std::u16string decoded;
-    for (unsigned lead = 0; lead < 0x100; ++lead) {
-        for (unsigned trail = 0x40; trail < 0x100; ++trail) {
-            const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
-            const std::string_view character(pair.data(), lead < 0x81 || lead == 0xFF ? 1 : 2);
-            if (DecodeBlock(character, Encoding::Gbk, decoded) == std::string_view::npos &&
-                (character.size() == 2 || trail == 0x40))
-                all += character;
-        }
-    }
+    for (char16_t unit = 0; unit < 0xFFFF; ++unit)
+        EncodeBlock(std::u16string_view(&unit, 1), Encoding::Gbk, all);
     return all;
 }
 
-// Random pieces of valid text in `encoding`, with a stray byte now and then.
+// Random text in `encoding`, with a stray byte now and then if asked.
 std::string RandomText(Encoding encoding, std::mt19937& random, bool strayBytes)
 {
-    std::u16string text;
-    std::uniform_int_distribution<int> kind(0, 9);
-    std::uniform_int_distribution<int> bmp(0x20, 0xFFFF);
-    std::uniform_int_distribution<int> hanzi(0x4E00, 0x9FA5);
     std::string bytes;
     for (int i = 0; i < 4000; ++i) {
-        std::u16string piece;
-        const int k = kind(random);
-        if (k < 4)
-            piece = static_cast<char16_t>(hanzi(random));
-        else if (k < 6)
-            piece = static_cast<char16_t>(0x20 + bmp(random) % 0x5F);
-        else if (k < 8)
-            piece = static_cast<char16_t>(bmp(random));
-        else if (k == 8)
+        const auto kind = random() % 10;
+        std::u16string piece(1, static_cast<char16_t>(random()));  // any BMP unit
+        if (kind < 4)
+            piece[0] = static_cast<char16_t>(0x4E00 + random() % 0x51A6);  // Chinese
+        else if (kind < 6)
+            piece[0] = static_cast<char16_t>(0x20 + random() % 0x5F);  // printable ASCII
+        else if (kind == 8)
             piece = u"\U0001F600\r\n";
-        else
+        else if (kind == 9)
             piece = u"國爲";
-        if (EncodeBlock(piece, encoding, bytes) != std::u16string_view::npos)
-            continue;
-        if (strayBytes && i % 997 == 0)
+        if (EncodeBlock(piece, encoding, bytes) == std::u16string_view::npos && strayBytes && i % 997 == 0)
             bytes += '\x81';
     }
     return bytes;
