@@ -19,6 +19,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tavrel::fuzz {
 namespace {
@@ -46,29 +47,22 @@ std::string_view FirstLine(std::string_view bytes)
     const bool little = bytes.starts_with("\xFF\xFE");
     if (!little && !bytes.starts_with("\xFE\xFF"))
         return bytes.substr(0, bytes.find('\r'));
-    std::size_t end = 2;
-    while (end + 1 < bytes.size()) {
-        const char low = little ? bytes[end] : bytes[end + 1];
-        const char high = little ? bytes[end + 1] : bytes[end];
-        if (low == '\r' && high == '\0')
+    const std::string_view cr = little ? std::string_view("\r\0", 2) : std::string_view("\0\r", 2);
+    for (std::size_t end = 2; end + 1 < bytes.size(); end += 2) {
+        if (bytes.substr(end, 2) == cr)
             return bytes.substr(0, end);
-        end += 2;
     }
     return bytes;
 }
 
-void CheckTable(const std::u16string& table, std::string_view fileBytes)
-{
-    Require(!fileBytes.empty(), "an empty table file is refused");
-    Require(table.find(u'\r') == std::u16string::npos, "a table holds no carriage return");
-    Require(table == DecodeText(FirstLine(fileBytes), "table.txt").text,
-            "a table is the first line of its file, decoded");
-}
-
 void CheckLoaded(const Converter& converter, std::string_view bytesF, std::string_view bytesJ)
 {
-    CheckTable(converter.TableF(), bytesF);
-    CheckTable(converter.TableJ(), bytesJ);
+    for (const auto& [table, bytes] : {std::pair(converter.TableF(), bytesF), std::pair(converter.TableJ(), bytesJ)}) {
+        Require(!bytes.empty(), "an empty table file is refused");
+        Require(table.find(u'\r') == std::u16string::npos, "a table holds no carriage return");
+        Require(table == DecodeText(FirstLine(bytes), "table.txt").text,
+                "a table is the first line of its file, decoded");
+    }
     for (const std::u16string_view text : {std::u16string_view(u"中國 abc\r\n"), std::u16string_view(converter.TableF()),
                                            std::u16string_view(converter.TableJ())}) {
         Require(converter.F2J(text).size() <= text.size(), "F2J never lengthens text");
