@@ -14,81 +14,62 @@ namespace {
 using test::Gbk;
 using test::IcuEncoded;
 
-const std::u16string kBig5Text = u"開啟舊檔(&O)...\r\n儲存檔案(&S)\r\n無法開啟檔案，請確認檔案是否存在。\r\n說明(&H)\r\n";
+const std::u16string kBig5Text =
+    u"開啟舊檔(&O)...\r\n儲存檔案(&S)\r\n無法開啟檔案，請確認檔案是否存在。\r\n說明(&H)\r\n";
 
-struct DetectionCase {
+struct DecodeCase {
     const char* name;
     std::string bytes;
     Encoding encoding;
     std::u16string text;
-    friend void PrintTo(const DetectionCase& row, std::ostream* out) { *out << row.name; }
+    std::optional<std::size_t> badByte = std::nullopt;  // where decoding fails, if it does
+    bool declared = false;  // decoded as `encoding` instead of detected
+    friend void PrintTo(const DecodeCase& row, std::ostream* out) { *out << row.name; }
 };
 
-class DetectionTest : public testing::TestWithParam<DetectionCase> {};
+class DecodeTest : public testing::TestWithParam<DecodeCase> {};
 
-TEST_P(DetectionTest, DecodesAndEncodesBackToTheSameBytes)
+// Text that encodes back to the same bytes, or an error naming the file, the
+// encoding and the offset of the first bad byte.
+TEST_P(DecodeTest, DecodesStrictly)
 {
-    const DetectionCase& c = GetParam();
-    const DecodedText decoded = DecodeText(c.bytes, "in.txt");
-    EXPECT_EQ(decoded.encoding, c.encoding);
-    EXPECT_EQ(decoded.text, c.text);
-    EXPECT_EQ(EncodeText(decoded.text, decoded.encoding, "out.txt"), c.bytes);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Encodings, DetectionTest,
-    testing::Values(
-        DetectionCase{"EmptyIsGbk", "", Encoding::Gbk, u""},
-        DetectionCase{"GbkChinese", "\xD6\xD0\x87\xF8\xA3\xAC", Encoding::Gbk, u"中國，"},
-        DetectionCase{"Gb18030FourByte", "\xD6\xD0\x81\x30\x84\x36\x95\x32\x82\x36", Encoding::Gb18030,
-                      u"中¥𠀀"},
-        DetectionCase{"Big5", IcuEncoded("windows-950-2000", kBig5Text), Encoding::Big5, kBig5Text},
-        DetectionCase{"Utf8WithoutMark", "中\xE2\x80\x8B😀\n", Encoding::Utf8, u"中\x200B\xD83D\xDE00\n"},
-        DetectionCase{"Utf8WithMark", "\xEF\xBB\xBF中國", Encoding::Utf8Bom, u"中國"},
-        DetectionCase{"Utf16LittleEndian", std::string("\xFF\xFE\x2D\x4E\x0A\x00", 6), Encoding::Utf16LE, u"中\n"},
-        DetectionCase{"Utf16BigEndian", std::string("\xFE\xFF\x4E\x2D\x00\x0A", 6), Encoding::Utf16BE, u"中\n"}),
-    test::RowName());
-
-struct BadBytesCase {
-    const char* name;
-    std::string bytes;
-    std::string encoding;
-    std::size_t offset;
-    std::optional<Encoding> declared = std::nullopt;  // decoded as this instead of detected
-    friend void PrintTo(const BadBytesCase& row, std::ostream* out) { *out << row.name; }
-};
-
-class BadBytesTest : public testing::TestWithParam<BadBytesCase> {};
-
-TEST_P(BadBytesTest, NamesTheFileAndTheOffset)
-{
-    const BadBytesCase& c = GetParam();
+    const DecodeCase& c = GetParam();
     try {
-        if (c.declared)
-            DecodeBytes(c.bytes, *c.declared, "/tmp/bad.txt");
-        else
-            DecodeText(c.bytes, "/tmp/bad.txt");
-        FAIL() << "decoded without error";
+        const DecodedText decoded = c.declared ? DecodedText{DecodeBytes(c.bytes, c.encoding, "in.txt"), c.encoding}
+                                               : DecodeText(c.bytes, "in.txt");
+        EXPECT_FALSE(c.badByte) << "decoded without error";
+        EXPECT_EQ(decoded.encoding, c.encoding);
+        EXPECT_EQ(decoded.text, c.text);
+        EXPECT_EQ(EncodeText(decoded.text, decoded.encoding, "out.txt"), c.bytes);
     } catch (const DecodeError& error) {
-        EXPECT_EQ(error.EncodingName(), c.encoding);
-        EXPECT_EQ(error.ByteOffset(), c.offset);
-        EXPECT_NE(std::string(error.what()).find("“/tmp/bad.txt”"), std::string::npos);
+        ASSERT_TRUE(c.badByte) << error.what();
+        EXPECT_EQ(error.EncodingName(), EncodingName(c.encoding));
+        EXPECT_EQ(error.ByteOffset(), *c.badByte);
+        EXPECT_NE(std::string(error.what()).find("“in.txt”"), std::string::npos);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Strict, BadBytesTest,
-    testing::Values(BadBytesCase{"GbkTruncatedAtEnd", Gbk("中文") + "\xD6", "GBK", 4},
-                    BadBytesCase{"GbkBadTrailByte", Gbk("中") + "\x81\x7F", "GBK", 2},
-                    BadBytesCase{"Utf8MarkThenOverlong", "\xEF\xBB\xBF" "ab\xC0\x80", "UTF-8", 5},
-                    BadBytesCase{"Utf8MarkThenEncodedSurrogate", "\xEF\xBB\xBF\xED\xA0\x80", "UTF-8", 3},
-                    BadBytesCase{"Utf8MarkThenOverlongThreeBytes", "\xEF\xBB\xBF" "a\xE0\x80\x80", "UTF-8", 4},
-                    BadBytesCase{"Gb18030TruncatedAtEnd", "\x81\x30\x84\x36\xD6", "GB18030", 4},
-                    BadBytesCase{"Big5UnmappedTrail", "\xA4\xA4\xA4\x80", "Big5", 2, Encoding::Big5},
-                    BadBytesCase{"Big5TruncatedAtEnd", "\xA4\xA4\xA4", "Big5", 2, Encoding::Big5},
-                    BadBytesCase{"Utf16OddLength", std::string("\xFF\xFE\x2D\x4E\x0A", 5), "UTF-16LE", 4},
-                    BadBytesCase{"Utf16UnpairedSurrogate", std::string("\xFF\xFE\x00\xD8\x41\x00", 6),
-                                 "UTF-16LE", 2}),
+    Encodings, DecodeTest,
+    testing::Values(
+        DecodeCase{"EmptyIsGbk", "", Encoding::Gbk, u""},
+        DecodeCase{"GbkChinese", "\xD6\xD0\x87\xF8\xA3\xAC", Encoding::Gbk, u"中國，"},
+        DecodeCase{"GbkTruncatedAtEnd", Gbk("中文") + "\xD6", Encoding::Gbk, u"", 4},
+        DecodeCase{"GbkBadTrailByte", Gbk("中") + "\x81\x7F", Encoding::Gbk, u"", 2},
+        DecodeCase{"Gb18030FourByte", "\xD6\xD0\x81\x30\x84\x36\x95\x32\x82\x36", Encoding::Gb18030, u"中¥𠀀"},
+        DecodeCase{"Gb18030TruncatedAtEnd", "\x81\x30\x84\x36\xD6", Encoding::Gb18030, u"", 4},
+        DecodeCase{"Big5", IcuEncoded("windows-950-2000", kBig5Text), Encoding::Big5, kBig5Text},
+        DecodeCase{"Big5UnmappedTrail", "\xA4\xA4\xA4\x80", Encoding::Big5, u"", 2, true},
+        DecodeCase{"Big5TruncatedAtEnd", "\xA4\xA4\xA4", Encoding::Big5, u"", 2, true},
+        DecodeCase{"Utf8WithoutMark", "中\xE2\x80\x8B😀\n", Encoding::Utf8, u"中\x200B\xD83D\xDE00\n"},
+        DecodeCase{"Utf8WithMark", "\xEF\xBB\xBF中國", Encoding::Utf8Bom, u"中國"},
+        DecodeCase{"Utf8MarkThenOverlong", "\xEF\xBB\xBF" "ab\xC0\x80", Encoding::Utf8Bom, u"", 5},
+        DecodeCase{"Utf8MarkThenEncodedSurrogate", "\xEF\xBB\xBF\xED\xA0\x80", Encoding::Utf8Bom, u"", 3},
+        DecodeCase{"Utf8MarkThenOverlongThreeBytes", "\xEF\xBB\xBF" "a\xE0\x80\x80", Encoding::Utf8Bom, u"", 4},
+        DecodeCase{"Utf16LittleEndian", std::string("\xFF\xFE\x2D\x4E\x0A\x00", 6), Encoding::Utf16LE, u"中\n"},
+        DecodeCase{"Utf16BigEndian", std::string("\xFE\xFF\x4E\x2D\x00\x0A", 6), Encoding::Utf16BE, u"中\n"},
+        DecodeCase{"Utf16OddLength", std::string("\xFF\xFE\x2D\x4E\x0A", 5), Encoding::Utf16LE, u"", 4},
+        DecodeCase{"Utf16UnpairedSurrogate", std::string("\xFF\xFE\x00\xD8\x41\x00", 6), Encoding::Utf16LE, u"", 2}),
     test::RowName());
 
 struct UnencodableCase {
@@ -120,14 +101,15 @@ TEST_P(UnencodableTest, NamesTheCharacterAndWhereItIs)
 
 INSTANTIATE_TEST_SUITE_P(
     Strict, UnencodableTest,
-    testing::Values(UnencodableCase{"ZeroWidthSpace", u"中\x200B", Encoding::Gbk, 0x200B, 1, 2},
-                    UnencodableCase{"SoftHyphenOnLineTwo", u"a\r\nb\x00AD", Encoding::Gbk, 0xAD, 2, 2},
-                    UnencodableCase{"ByteOrderMarkCharacter", u"\xFEFF", Encoding::Gbk, 0xFEFF, 1, 1},
-                    UnencodableCase{"EmojiIsOneCharacter", u"ab\nc😀", Encoding::Gbk, 0x1F600, 2, 2},
-                    UnencodableCase{"LoneSurrogateInUtf8", u"a\xD800" u"b", Encoding::Utf8, 0xD800, 1, 2},
-                    UnencodableCase{"SimplifiedOnlyInBig5", u"中\n国", Encoding::Big5, 0x56FD, 2, 1},
-                    UnencodableCase{"LoneSurrogateInGb18030", u"a\xD800", Encoding::Gb18030, 0xD800, 1, 2},
-                    UnencodableCase{"LoneSurrogateInUtf16", u"\xDC00", Encoding::Utf16BE, 0xDC00, 1, 1}),
+    testing::Values(
+        UnencodableCase{"ZeroWidthSpace", u"中\x200B", Encoding::Gbk, 0x200B, 1, 2},
+        UnencodableCase{"SoftHyphenOnLineTwo", u"a\r\nb\x00AD", Encoding::Gbk, 0xAD, 2, 2},
+        UnencodableCase{"ByteOrderMarkCharacter", u"\xFEFF", Encoding::Gbk, 0xFEFF, 1, 1},
+        UnencodableCase{"EmojiIsOneCharacter", u"ab\nc😀", Encoding::Gbk, 0x1F600, 2, 2},
+        UnencodableCase{"LoneSurrogateInUtf8", u"a\xD800" u"b", Encoding::Utf8, 0xD800, 1, 2},
+        UnencodableCase{"SimplifiedOnlyInBig5", u"中\n国", Encoding::Big5, 0x56FD, 2, 1},
+        UnencodableCase{"LoneSurrogateInGb18030", u"a\xD800", Encoding::Gb18030, 0xD800, 1, 2},
+        UnencodableCase{"LoneSurrogateInUtf16", u"\xDC00", Encoding::Utf16BE, 0xDC00, 1, 1}),
     test::RowName());
 
 // What `f` returns, or nothing when it throws E.
