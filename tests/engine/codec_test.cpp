@@ -15,9 +15,6 @@
 namespace tavrel {
 namespace {
 
-using test::Gbk;
-using test::IcuEncoded;
-
 const std::u16string kBig5Text =
     u"開啟舊檔(&O)...\r\n儲存檔案(&S)\r\n無法開啟檔案，請確認檔案是否存在。\r\n說明(&H)\r\n";
 
@@ -58,11 +55,11 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         DecodeCase{"EmptyIsGbk", "", Encoding::Gbk, u""},
         DecodeCase{"GbkChinese", "\xD6\xD0\x87\xF8\xA3\xAC", Encoding::Gbk, u"中國，"},
-        DecodeCase{"GbkTruncatedAtEnd", Gbk("中文") + "\xD6", Encoding::Gbk, u"", 4},
-        DecodeCase{"GbkBadTrailByte", Gbk("中") + "\x81\x7F", Encoding::Gbk, u"", 2},
+        DecodeCase{"GbkTruncatedAtEnd", test::Gbk("中文") + "\xD6", Encoding::Gbk, u"", 4},
+        DecodeCase{"GbkBadTrailByte", test::Gbk("中") + "\x81\x7F", Encoding::Gbk, u"", 2},
         DecodeCase{"Gb18030FourByte", "\xD6\xD0\x81\x30\x84\x36\x95\x32\x82\x36", Encoding::Gb18030, u"中¥𠀀"},
         DecodeCase{"Gb18030TruncatedAtEnd", "\x81\x30\x84\x36\xD6", Encoding::Gb18030, u"", 4},
-        DecodeCase{"Big5", IcuEncoded("windows-950-2000", kBig5Text), Encoding::Big5, kBig5Text},
+        DecodeCase{"Big5", test::IcuEncoded("windows-950-2000", kBig5Text), Encoding::Big5, kBig5Text},
         DecodeCase{"Big5UnmappedTrail", "\xA4\xA4\xA4\x80", Encoding::Big5, u"", 2, true},
         DecodeCase{"Big5TruncatedAtEnd", "\xA4\xA4\xA4", Encoding::Big5, u"", 2, true},
         DecodeCase{"Utf8WithoutMark", "中\xE2\x80\x8B😀\n", Encoding::Utf8, u"中\x200B\xD83D\xDE00\n"},
@@ -135,7 +132,7 @@ TEST(GbkTest, AgreesWithIcuEverywhere)
     for (char32_t unit = 0; unit < 0x10000; ++unit) {
         const std::u16string text(1, static_cast<char16_t>(unit));
         ASSERT_EQ(Try<EncodeError>([&] { return EncodeText(text, Encoding::Gbk, "gbk"); }),
-                  Try<std::runtime_error>([&] { return IcuEncoded("windows-936-2000", text); }))
+                  Try<std::runtime_error>([&] { return test::IcuEncoded("windows-936-2000", text); }))
             << "U+" << std::hex << static_cast<unsigned>(unit);
     }
     std::size_t valid = 0;
@@ -152,21 +149,18 @@ TEST(GbkTest, AgreesWithIcuEverywhere)
     EXPECT_EQ(valid, 24070u);
 }
 
-// Random text in `encoding`, with a stray byte now and then if asked.
+// Random text in `encoding`: Chinese, ASCII, any BMP unit, a character
+// beyond it with a line end and the tables' first characters, with a stray
+// byte now and then if asked.
 std::string RandomText(Encoding encoding, std::mt19937& random, bool strayBytes)
 {
     std::string bytes;
     for (int i = 0; i < 4000; ++i) {
         const auto kind = random() % 10;
-        std::u16string piece(1, static_cast<char16_t>(random()));  // any BMP unit
-        if (kind < 4)
-            piece[0] = static_cast<char16_t>(0x4E00 + random() % 0x51A6);  // Chinese
-        else if (kind < 6)
-            piece[0] = static_cast<char16_t>(0x20 + random() % 0x5F);  // printable ASCII
-        else if (kind == 8)
-            piece = u"\U0001F600\r\n";
-        else if (kind == 9)
-            piece = u"國爲";
+        const auto unit = static_cast<char16_t>(kind < 4 ? 0x4E00 + random() % 0x51A6
+                                                : kind < 6 ? 0x20 + random() % 0x5F
+                                                           : random());
+        const std::u16string piece = kind < 8 ? std::u16string(1, unit) : kind == 8 ? u"\U0001F600\r\n" : u"國爲";
         if (EncodeBlock(piece, encoding, bytes) == std::u16string_view::npos && strayBytes && i % 997 == 0)
             bytes += '\x81';
     }

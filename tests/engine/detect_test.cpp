@@ -24,21 +24,6 @@ const std::u16string kTraditional =
     u"無法開啟檔案，請確認檔案是否存在。\r\n"
     u"這個程式會把繁體中文轉換為簡體中文，轉換完成後請檢查結果。\r\n"
     u"說明(&H)\r\n關於本軟體(&B)...\r\n結束(&X)\r\n";
-const std::string kCutUtf8 = IcuEncoded("UTF-8", kSimplified).substr(0, 4);
-const std::string kCutBig5 = [] {
-    const std::string big5 = IcuEncoded("windows-950-2000", kTraditional);
-    return big5.substr(0, big5.size() - 7);  // inside 束 before "(&X)\r\n"
-}();
-
-// The bytes over and over, up to `size` or more.
-std::string Repeated(const std::string& bytes, std::size_t size)
-{
-    std::string out;
-    while (out.size() < size)
-        out += bytes;
-    return out;
-}
-
 struct DetectCase {
     const char* name;
     std::string bytes;
@@ -50,10 +35,15 @@ struct DetectCase {
 
 std::vector<DetectCase> Samples()
 {
+    std::string gbkPast8000Bytes;
+    while (gbkPast8000Bytes.size() < 8100)
+        gbkPast8000Bytes += IcuEncoded("windows-936-2000", kSimplified);
+    std::string cutBig5 = IcuEncoded("windows-950-2000", kTraditional);
+    cutBig5.resize(cutBig5.size() - 7);  // inside 束 before "(&X)\r\n"
     return {
         {"AsciiIsGbk", "plain ASCII, 42\r\n", Encoding::Gbk},
         {"GbkParagraph", IcuEncoded("windows-936-2000", kSimplified), Encoding::Gbk},
-        {"GbkPast8000BytesStops", Repeated(IcuEncoded("windows-936-2000", kSimplified), 8100), Encoding::Gbk, false},
+        {"GbkPast8000BytesStops", gbkPast8000Bytes, Encoding::Gbk, false},
         {"GbkTraditionalParagraph", IcuEncoded("windows-936-2000", kTraditional), Encoding::Gbk},
         {"GbkXiexieLooksLikeUtf8", "\xD0\xBB\xD0\xBB", Encoding::Gbk},
         {"GbkLuluLooksLikeUtf8", "\xC2\xBD\xC2\xB7", Encoding::Gbk},
@@ -73,8 +63,8 @@ std::vector<DetectCase> Samples()
         {"Utf8Paragraph", IcuEncoded("UTF-8", kSimplified), Encoding::Utf8},
         {"Utf8European", "Copyright \xC2\xA9 2001 Sebasti\xC3\xA1n, 25\xC2\xB0" "C, \xC2\xA7" "9\n", Encoding::Utf8},
         // A complete input cut inside its last character is not of that encoding.
-        {"Utf8CutAtTheEndIsGbk", kCutUtf8, Encoding::Gbk, true, Encoding::Utf8},
-        {"Big5CutAtTheEndIsGbk", kCutBig5, Encoding::Gbk, true, Encoding::Big5},
+        {"Utf8CutAtTheEndIsGbk", IcuEncoded("UTF-8", kSimplified).substr(0, 4), Encoding::Gbk, true, Encoding::Utf8},
+        {"Big5CutAtTheEndIsGbk", cutBig5, Encoding::Gbk, true, Encoding::Big5},
         {"Utf8BomParagraph", "\xEF\xBB\xBF" + IcuEncoded("UTF-8", kTraditional), Encoding::Utf8Bom, false},
         {"Utf16LEParagraph", "\xFF\xFE" + IcuEncoded("UTF-16LE", kSimplified), Encoding::Utf16LE, false},
         {"Utf16BEParagraph", "\xFE\xFF" + IcuEncoded("UTF-16BE", kTraditional), Encoding::Utf16BE, false},
