@@ -149,6 +149,8 @@ TEST(GbkTest, AgreesWithIcuEverywhere)
     EXPECT_EQ(valid, 24070u);
 }
 
+// The fused block conversion beside the codecs it must agree with.
+
 // Random text in `encoding`: Chinese, ASCII, any BMP unit, a character
 // beyond it with a line end and the tables' first characters, with a stray
 // byte now and then if asked.

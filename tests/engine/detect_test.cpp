@@ -98,6 +98,7 @@ TEST_P(DetectTest, FirstBlockWholeInputAndEverySplitIntoTwoBlocks)
 
 INSTANTIATE_TEST_SUITE_P(Samples, DetectTest, testing::ValuesIn(Samples()), test::RowName());
 
+// The UTF-8 validator behind detection's second rule, scalar and AVX2.
 using Method = Utf8Validator::Method;
 
 Utf8Status Check(Method method, std::string_view bytes, std::size_t split)
