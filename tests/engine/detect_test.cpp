@@ -24,6 +24,7 @@ const std::u16string kTraditional =
     u"無法開啟檔案，請確認檔案是否存在。\r\n"
     u"這個程式會把繁體中文轉換為簡體中文，轉換完成後請檢查結果。\r\n"
     u"說明(&H)\r\n關於本軟體(&B)...\r\n結束(&X)\r\n";
+
 struct DetectCase {
     const char* name;
     std::string bytes;
