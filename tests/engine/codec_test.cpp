@@ -1,100 +1,76 @@
+#include "engine/block_codec.h"
+#include "engine/block_converter.h"
 #include "engine/codec.h"
 #include "engine/errors.h"
-#include "engine/icu_converter.h"
+#include "engine/tables.h"
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
-#include <unicode/ucnv.h>
 
-#include <memory>
 #include <optional>
+#include <random>
+#include <stdexcept>
 
 namespace tavrel {
 namespace {
 
-using test::Gbk;
-using test::IcuEncoded;
+const std::u16string kBig5Text =
+    u"開啟舊檔(&O)...\r\n儲存檔案(&S)\r\n無法開啟檔案，請確認檔案是否存在。\r\n說明(&H)\r\n";
 
-const std::u16string kBig5Text = u"開啟舊檔(&O)...\r\n儲存檔案(&S)\r\n無法開啟檔案，請確認檔案是否存在。\r\n說明(&H)\r\n";
-
-struct DetectionCase {
+struct DecodeCase {
     const char* name;
     std::string bytes;
     Encoding encoding;
     std::u16string text;
-    friend void PrintTo(const DetectionCase& row, std::ostream* out) { *out << row.name; }
+    std::optional<std::size_t> badByte = std::nullopt;  // where decoding fails, if it does
+    bool declared = false;  // decoded as `encoding` instead of detected
+    friend void PrintTo(const DecodeCase& row, std::ostream* out) { *out << row.name; }
 };
 
-class DetectionTest : public testing::TestWithParam<DetectionCase> {};
+class DecodeTest : public testing::TestWithParam<DecodeCase> {};
 
-TEST_P(DetectionTest, DecodesAndEncodesBackToTheSameBytes)
+// Text that encodes back to the same bytes, or an error naming the file, the
+// encoding and the offset of the first bad byte.
+TEST_P(DecodeTest, DecodesStrictly)
 {
-    const DetectionCase& c = GetParam();
-    const DecodedText decoded = DecodeText(c.bytes, "in.txt");
-    EXPECT_EQ(decoded.encoding, c.encoding);
-    EXPECT_EQ(decoded.text, c.text);
-    EXPECT_EQ(EncodeText(decoded.text, decoded.encoding, "out.txt"), c.bytes);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Encodings, DetectionTest,
-    testing::Values(
-        DetectionCase{"EmptyIsGbk", "", Encoding::Gbk, u""},
-        DetectionCase{"AsciiIsGbk", "abc\r\n", Encoding::Gbk, u"abc\r\n"},
-        DetectionCase{"GbkChinese", "\xD6\xD0\x87\xF8\xA3\xAC", Encoding::Gbk, u"中國，"},
-        DetectionCase{"GbkSingleBytes80AndFF", "\x80\xFF\x1A", Encoding::Gbk, u"€\xF8F5\x1A"},
-        DetectionCase{"GbkUserDefinedAreaIsPrivateUse", "\xAA\xA1", Encoding::Gbk, u"\xE000"},
-        DetectionCase{"Gb18030FourByte", "\xD6\xD0\x81\x30\x84\x36\x95\x32\x82\x36", Encoding::Gb18030,
-                      u"中¥𠀀"},
-        DetectionCase{"Big5", IcuEncoded("windows-950-2000", kBig5Text), Encoding::Big5, kBig5Text},
-        DetectionCase{"Utf8WithoutMark", "中國\n", Encoding::Utf8, u"中國\n"},
-        DetectionCase{"Utf8WithMark", "\xEF\xBB\xBF中國", Encoding::Utf8Bom, u"中國"},
-        DetectionCase{"Utf8OutsideGbk", "\xE2\x80\x8B😀", Encoding::Utf8, u"\x200B\xD83D\xDE00"},
-        DetectionCase{"Utf16LittleEndian", std::string("\xFF\xFE\x2D\x4E\x0A\x00", 6), Encoding::Utf16LE, u"中\n"},
-        DetectionCase{"Utf16BigEndian", std::string("\xFE\xFF\x4E\x2D\x00\x0A", 6), Encoding::Utf16BE, u"中\n"}),
-    test::RowName());
-
-struct BadBytesCase {
-    const char* name;
-    std::string bytes;
-    std::string encoding;
-    std::size_t offset;
-    std::optional<Encoding> declared = std::nullopt;  // decoded as this instead of detected
-    friend void PrintTo(const BadBytesCase& row, std::ostream* out) { *out << row.name; }
-};
-
-class BadBytesTest : public testing::TestWithParam<BadBytesCase> {};
-
-TEST_P(BadBytesTest, NamesTheFileAndTheOffset)
-{
-    const BadBytesCase& c = GetParam();
+    const DecodeCase& c = GetParam();
     try {
-        if (c.declared)
-            DecodeBytes(c.bytes, *c.declared, "/tmp/bad.txt");
-        else
-            DecodeText(c.bytes, "/tmp/bad.txt");
-        FAIL() << "decoded without error";
+        const DecodedText decoded = c.declared ? DecodedText{DecodeBytes(c.bytes, c.encoding, "in.txt"), c.encoding}
+                                               : DecodeText(c.bytes, "in.txt");
+        EXPECT_FALSE(c.badByte) << "decoded without error";
+        EXPECT_EQ(decoded.encoding, c.encoding);
+        EXPECT_EQ(decoded.text, c.text);
+        EXPECT_EQ(EncodeText(decoded.text, decoded.encoding, "out.txt"), c.bytes);
     } catch (const DecodeError& error) {
-        EXPECT_EQ(error.EncodingName(), c.encoding);
-        EXPECT_EQ(error.ByteOffset(), c.offset);
-        EXPECT_NE(std::string(error.what()).find("“/tmp/bad.txt”"), std::string::npos);
+        ASSERT_TRUE(c.badByte) << error.what();
+        EXPECT_EQ(error.EncodingName(), EncodingName(c.encoding));
+        EXPECT_EQ(error.ByteOffset(), *c.badByte);
+        EXPECT_NE(std::string(error.what()).find("“in.txt”"), std::string::npos);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Strict, BadBytesTest,
-    testing::Values(BadBytesCase{"GbkTruncatedAtEnd", Gbk("中文") + "\xD6", "GBK", 4},
-                    BadBytesCase{"GbkBadTrailByte", Gbk("中") + "\x81\x7F", "GBK", 2},
-                    BadBytesCase{"Utf8MarkThenOverlong", "\xEF\xBB\xBF" "ab\xC0\x80", "UTF-8", 5},
-                    BadBytesCase{"Utf8MarkThenEncodedSurrogate", "\xEF\xBB\xBF\xED\xA0\x80", "UTF-8", 3},
-                    BadBytesCase{"Utf8MarkThenOverlongThreeBytes", "\xEF\xBB\xBF" "a\xE0\x80\x80", "UTF-8", 4},
-                    BadBytesCase{"Gb18030TruncatedAtEnd", "\x81\x30\x84\x36\xD6", "GB18030", 4},
-                    BadBytesCase{"Big5UnmappedTrail", "\xA4\xA4\xA4\x80", "Big5", 2, Encoding::Big5},
-                    BadBytesCase{"Big5TruncatedAtEnd", "\xA4\xA4\xA4", "Big5", 2, Encoding::Big5},
-                    BadBytesCase{"Utf16OddLength", std::string("\xFF\xFE\x2D\x4E\x0A", 5), "UTF-16LE", 4},
-                    BadBytesCase{"Utf16UnpairedSurrogate", std::string("\xFF\xFE\x00\xD8\x41\x00", 6),
-                                 "UTF-16LE", 2}),
+    Encodings, DecodeTest,
+    testing::Values(
+        DecodeCase{"EmptyIsGbk", "", Encoding::Gbk, u""},
+        DecodeCase{"GbkChinese", "\xD6\xD0\x87\xF8\xA3\xAC", Encoding::Gbk, u"中國，"},
+        DecodeCase{"GbkTruncatedAtEnd", test::Gbk("中文") + "\xD6", Encoding::Gbk, u"", 4},
+        DecodeCase{"GbkBadTrailByte", test::Gbk("中") + "\x81\x7F", Encoding::Gbk, u"", 2},
+        DecodeCase{"Gb18030FourByte", "\xD6\xD0\x81\x30\x84\x36\x95\x32\x82\x36", Encoding::Gb18030, u"中¥𠀀"},
+        DecodeCase{"Gb18030TruncatedAtEnd", "\x81\x30\x84\x36\xD6", Encoding::Gb18030, u"", 4},
+        DecodeCase{"Big5", test::IcuEncoded("windows-950-2000", kBig5Text), Encoding::Big5, kBig5Text},
+        DecodeCase{"Big5UnmappedTrail", "\xA4\xA4\xA4\x80", Encoding::Big5, u"", 2, true},
+        DecodeCase{"Big5TruncatedAtEnd", "\xA4\xA4\xA4", Encoding::Big5, u"", 2, true},
+        DecodeCase{"Utf8WithoutMark", "中\xE2\x80\x8B😀\n", Encoding::Utf8, u"中\x200B\xD83D\xDE00\n"},
+        DecodeCase{"Utf8WithMark", "\xEF\xBB\xBF中國", Encoding::Utf8Bom, u"中國"},
+        DecodeCase{"Utf8MarkThenOverlong", "\xEF\xBB\xBF" "ab\xC0\x80", Encoding::Utf8Bom, u"", 5},
+        DecodeCase{"Utf8MarkThenEncodedSurrogate", "\xEF\xBB\xBF\xED\xA0\x80", Encoding::Utf8Bom, u"", 3},
+        DecodeCase{"Utf8MarkThenOverlongThreeBytes", "\xEF\xBB\xBF" "a\xE0\x80\x80", Encoding::Utf8Bom, u"", 4},
+        DecodeCase{"Utf16LittleEndian", std::string("\xFF\xFE\x2D\x4E\x0A\x00", 6), Encoding::Utf16LE, u"中\n"},
+        DecodeCase{"Utf16BigEndian", std::string("\xFE\xFF\x4E\x2D\x00\x0A", 6), Encoding::Utf16BE, u"中\n"},
+        DecodeCase{"Utf16OddLength", std::string("\xFF\xFE\x2D\x4E\x0A", 5), Encoding::Utf16LE, u"", 4},
+        DecodeCase{"Utf16UnpairedSurrogate", std::string("\xFF\xFE\x00\xD8\x41\x00", 6), Encoding::Utf16LE, u"", 2}),
     test::RowName());
 
 struct UnencodableCase {
@@ -126,61 +102,122 @@ TEST_P(UnencodableTest, NamesTheCharacterAndWhereItIs)
 
 INSTANTIATE_TEST_SUITE_P(
     Strict, UnencodableTest,
-    testing::Values(UnencodableCase{"ZeroWidthSpace", u"中\x200B", Encoding::Gbk, 0x200B, 1, 2},
-                    UnencodableCase{"SoftHyphenOnLineTwo", u"a\r\nb\x00AD", Encoding::Gbk, 0xAD, 2, 2},
-                    UnencodableCase{"ByteOrderMarkCharacter", u"\xFEFF", Encoding::Gbk, 0xFEFF, 1, 1},
-                    UnencodableCase{"EmojiIsOneCharacter", u"ab\nc😀", Encoding::Gbk, 0x1F600, 2, 2},
-                    UnencodableCase{"LoneSurrogateInUtf8", u"a\xD800" u"b", Encoding::Utf8, 0xD800, 1, 2},
-                    UnencodableCase{"SimplifiedOnlyInBig5", u"中\n国", Encoding::Big5, 0x56FD, 2, 1},
-                    UnencodableCase{"LoneSurrogateInGb18030", u"a\xD800", Encoding::Gb18030, 0xD800, 1, 2},
-                    UnencodableCase{"LoneSurrogateInUtf16", u"\xDC00", Encoding::Utf16BE, 0xDC00, 1, 1}),
+    testing::Values(
+        UnencodableCase{"SoftHyphenOnLineTwo", u"a\r\nb\x00AD", Encoding::Gbk, 0xAD, 2, 2},
+        UnencodableCase{"ByteOrderMarkCharacter", u"\xFEFF", Encoding::Gbk, 0xFEFF, 1, 1},
+        UnencodableCase{"EmojiIsOneCharacter", u"ab\nc😀", Encoding::Gbk, 0x1F600, 2, 2},
+        UnencodableCase{"LoneSurrogateInUtf8", u"a\xD800" u"b", Encoding::Utf8, 0xD800, 1, 2},
+        UnencodableCase{"SimplifiedOnlyInBig5", u"中\n国", Encoding::Big5, 0x56FD, 2, 1},
+        UnencodableCase{"LoneSurrogateInGb18030", u"a\xD800", Encoding::Gb18030, 0xD800, 1, 2},
+        UnencodableCase{"LoneSurrogateInUtf16", u"\xDC00", Encoding::Utf16BE, 0xDC00, 1, 1}),
     test::RowName());
 
+// What `f` returns, or nothing when it throws E.
+template <class E, class F>
+auto Try(F f) -> std::optional<decltype(f())>
+{
+    try {
+        return f();
+    } catch (const E&) {
+        return std::nullopt;
+    }
+}
+
 // The codec's generated tables must agree with ICU's windows-936-2000 on
-// every one- and two-byte sequence and every BMP code unit; the 24,070 valid
-// sequences round-trip.
+// every BMP code unit. Every one- and two-byte sequence that decodes must
+// decode to one unit that encodes back to it, and there must be as many as
+// ICU decodes (24,070): together, no room for a decoding unlike ICU's.
 TEST(GbkTest, AgreesWithIcuEverywhere)
 {
-    const ConverterPtr icu = OpenStrictConverter("windows-936-2000");
-    UErrorCode status = U_ZERO_ERROR;
-    std::size_t valid = 0, mismatches = 0;
-    const auto decodes = [&](const std::string& bytes) {
-        char16_t expected[4];
-        status = U_ZERO_ERROR;
-        ucnv_reset(icu.get());
-        const int32_t length = ucnv_toUChars(icu.get(), reinterpret_cast<UChar*>(expected), 4, bytes.data(),
-                                             static_cast<int32_t>(bytes.size()), &status);
-        try {
-            const std::u16string text = DecodeBytes(bytes, Encoding::Gbk, "gbk");
-            valid += U_SUCCESS(status);
-            mismatches += U_FAILURE(status) || text != std::u16string_view(expected, static_cast<std::size_t>(length)) ||
-                          EncodeText(text, Encoding::Gbk, "gbk") != bytes;
-        } catch (const DecodeError&) {
-            mismatches += U_SUCCESS(status);
-        }
+    for (char32_t unit = 0; unit < 0x10000; ++unit) {
+        const std::u16string text(1, static_cast<char16_t>(unit));
+        ASSERT_EQ(Try<EncodeError>([&] { return EncodeText(text, Encoding::Gbk, "gbk"); }),
+                  Try<std::runtime_error>([&] { return test::IcuEncoded("windows-936-2000", text); }))
+            << "U+" << std::hex << static_cast<unsigned>(unit);
+    }
+    std::size_t valid = 0;
+    const auto roundTrips = [&](const std::string& bytes) {
+        const auto text = Try<DecodeError>([&] { return DecodeBytes(bytes, Encoding::Gbk, "gbk"); });
+        valid += text.has_value();
+        return !text || (text->size() == 1 && EncodeText(*text, Encoding::Gbk, "gbk") == bytes);
     };
     for (int first = 0; first < 0x100; ++first) {
-        decodes(std::string(1, static_cast<char>(first)));
+        ASSERT_TRUE(roundTrips(std::string(1, static_cast<char>(first)))) << first;
         for (int second = 0; first >= 0x81 && first <= 0xFE && second < 0x100; ++second)
-            decodes({static_cast<char>(first), static_cast<char>(second)});
+            ASSERT_TRUE(roundTrips({static_cast<char>(first), static_cast<char>(second)})) << first << " " << second;
     }
     EXPECT_EQ(valid, 24070u);
-    for (char32_t unit = 0; unit < 0x10000; ++unit) {
-        const UChar source[1] = {static_cast<UChar>(unit)};
-        char expected[8];
-        status = U_ZERO_ERROR;
-        ucnv_reset(icu.get());
-        const int32_t length = ucnv_fromUChars(icu.get(), expected, 8, source, 1, &status);
-        const std::u16string text(1, static_cast<char16_t>(unit));
-        try {
-            const std::string ours = EncodeText(text, Encoding::Gbk, "gbk");
-            mismatches += U_FAILURE(status) || ours != std::string_view(expected, static_cast<std::size_t>(length));
-        } catch (const EncodeError&) {
-            mismatches += U_SUCCESS(status);
+}
+
+// The fused block conversion beside the codecs it must agree with.
+
+// Random text in `encoding`: Chinese, ASCII, any BMP unit, a character
+// beyond it with a line end and the tables' first characters, with a stray
+// byte now and then if asked.
+std::string RandomText(Encoding encoding, std::mt19937& random, bool strayBytes)
+{
+    std::string bytes;
+    for (int i = 0; i < 4000; ++i) {
+        const auto kind = random() % 10;
+        const auto unit = static_cast<char16_t>(kind < 4 ? 0x4E00 + random() % 0x51A6
+                                                : kind < 6 ? 0x20 + random() % 0x5F
+                                                           : random());
+        const std::u16string piece = kind < 8 ? std::u16string(1, unit) : kind == 8 ? u"\U0001F600\r\n" : u"國爲";
+        if (EncodeBlock(piece, encoding, bytes) == std::u16string_view::npos && strayBytes && i % 997 == 0)
+            bytes += '\x81';
+    }
+    return bytes;
+}
+
+struct FusedCase {
+    const char* name;
+    Encoding encoding;
+    const char16_t *tableF, *tableJ;  // nullptr: the shipped tables
+    bool strayBytes;
+    friend void PrintTo(const FusedCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class FusedTest : public testing::TestWithParam<FusedCase> {};
+
+// The fused paths must give exactly what decoding, converting and encoding
+// give: the same bytes, or the same failure at the same place.
+TEST_P(FusedTest, GivesWhatThePlainPathGives)
+{
+    const FusedCase& row = GetParam();
+    Converter converter;
+    if (row.tableF)
+        converter.SetTables(row.tableF, row.tableJ);
+    else
+        LoadTables(converter);
+    std::mt19937 random(7);
+    std::string texts[] = {std::string(), RandomText(row.encoding, random, row.strayBytes)};
+    for (char16_t unit = 0; row.encoding == Encoding::Gbk && unit < 0xFFFF; ++unit)
+        EncodeBlock(std::u16string_view(&unit, 1), Encoding::Gbk, texts[0]);  // every character GBK has
+    for (const Direction direction : {Direction::F2J, Direction::J2F}) {
+        const BlockConverter blocks(converter, direction, row.encoding, row.encoding);
+        for (const std::string& text : texts) {
+            ByteBuffer fused, plain;
+            const BlockFailure fusedFailure = blocks.Convert(text, fused);
+            const BlockFailure plainFailure = blocks.ConvertPlain(text, plain);
+            ASSERT_EQ(fusedFailure.kind, plainFailure.kind);
+            EXPECT_EQ(fusedFailure.offset, plainFailure.offset);
+            if (plainFailure.kind == BlockFailure::Kind::None) {
+                EXPECT_EQ(fused.View(), plain.View());
+            }
         }
     }
-    EXPECT_EQ(mismatches, 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, FusedTest,
+    testing::Values(FusedCase{"GbkShippedTables", Encoding::Gbk, nullptr, nullptr, true},
+                    FusedCase{"GbkDroppingAndUnencodable", Encoding::Gbk, u"國爲a\u00E9", u"国\u00E9", false},
+                    FusedCase{"Utf8ShippedTables", Encoding::Utf8, nullptr, nullptr, true},
+                    FusedCase{"Utf8SurrogatesMappedAndDropped", Encoding::Utf8, u"\xD83D國a爲", u"\xD83E国b", false},
+                    FusedCase{"Utf16LEShippedTables", Encoding::Utf16LE, nullptr, nullptr, false},
+                    FusedCase{"Utf16BEDropping", Encoding::Utf16BE, u"國爲", u"国", false},
+                    FusedCase{"Utf16LESurrogatesMapped", Encoding::Utf16LE, u"\xDE00", u"\xDE01", false}),
+    test::RowName());
 
 }  // namespace
 }  // namespace tavrel

@@ -1,12 +1,17 @@
 #include "engine/converter.h"
+#include "engine/errors.h"
+#include "engine/tables.h"
 #include "tests/support/row_name.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <random>
+#include <optional>
 
 namespace tavrel {
 namespace {
+
+using test::Gbk;
 
 struct ConversionCase {
     const char* name;
@@ -30,62 +35,76 @@ INSTANTIATE_TEST_SUITE_P(
     Rules, ConversionTest,
     testing::Values(
         ConversionCase{"EmptyInput", u"國", u"国", Direction::F2J, u"", u""},
-        ConversionCase{"ExampleToSimplified", u"國", u"国", Direction::F2J, u"中國", u"中国"},
-        ConversionCase{"ExampleToTraditional", u"國", u"国", Direction::J2F, u"中国", u"中國"},
-        ConversionCase{"OthersPassThrough", u"國", u"国", Direction::F2J, u"a 1,\r\n中。", u"a 1,\r\n中。"},
+        ConversionCase{"ToSimplifiedOthersPassThrough", u"國", u"国", Direction::F2J, u"a\r\n中國。", u"a\r\n中国。"},
         ConversionCase{"FirstOccurrenceWins", u"123456789國國", u"123456789国X", Direction::F2J, u"國", u"国"},
-        ConversionCase{"EmptyTableFDropsWhatTableJHolds", u"", u"国中", Direction::J2F, u"中国人", u"人"},
+        ConversionCase{"EmptyTableFDropsWhatTableJHolds", u"", u"国中", Direction::J2F, u"中a国人", u"a人"},
         ConversionCase{"EmptyTableFLeavesTraditionalAlone", u"", u"国中", Direction::F2J, u"中國", u"中國"},
         ConversionCase{"TableMayHoldLineFeed", u"\n", u"|", Direction::F2J, u"a\r\nb", u"a\r|b"},
-        ConversionCase{"SurrogatesOneByOne", u"\xD840", u"\xD841", Direction::F2J, u"\xD840\xDC00",
-                       u"\xD841\xDC00"}),
+        ConversionCase{"SurrogatesOneByOne", u"\xD840", u"\xD841", Direction::F2J, u"\xD840\xDC00", u"\xD841\xDC00"}),
     test::RowName());
 
-// The maps must give exactly what a first-occurrence linear search gives,
-// duplicates and unequal lengths included.
-TEST(ConverterTest, AgreesWithLinearSearchOnRandomTables)
+struct TableFileCase {
+    const char* name;
+    std::optional<std::string> bytesF, bytesJ;  // nullopt: no such file
+    std::u16string expectedF, expectedJ;
+    const char *failingFile = nullptr, *reason = nullptr;  // when loading fails: the file the error names, and why
+    friend void PrintTo(const TableFileCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class TableFileTest : public testing::TestWithParam<TableFileCase> {};
+
+// A failure leaves the tables as they were: empty.
+TEST_P(TableFileTest, LoadsTheFirstLinesOrNamesTheFailingFile)
 {
-    const auto linear = [](std::u16string_view searched, std::u16string_view target, std::u16string_view text) {
-        std::u16string result;
-        for (const char16_t unit : text) {
-            const std::size_t at = searched.find(unit);
-            if (at == std::u16string_view::npos || at < target.size())
-                result += at == std::u16string_view::npos ? unit : target[at];
-        }
-        return result;
-    };
-    std::mt19937 random(20261206);
-    const auto randomText = [&] {
-        std::u16string text(random() % 40, u'\0');
-        for (char16_t& unit : text)
-            unit = static_cast<char16_t>(0x4E00 + random() % 32);
-        return text;
-    };
-    for (int round = 0; round < 200; ++round) {
-        const std::u16string tableF = randomText(), tableJ = randomText(), text = randomText();
-        Converter converter;
-        converter.SetTables(tableF, tableJ);
-        ASSERT_EQ(converter.F2J(text), linear(tableF, tableJ, text)) << "round " << round;
-        ASSERT_EQ(converter.J2F(text), linear(tableJ, tableF, text)) << "round " << round;
+    const TableFileCase& c = GetParam();
+    test::TempDir dir;
+    if (c.bytesF)
+        test::WriteBytes(dir / kTableFileF, *c.bytesF);
+    if (c.bytesJ)
+        test::WriteBytes(dir / kTableFileJ, *c.bytesJ);
+    Converter converter;
+    try {
+        LoadTables(converter, dir.path());
+        EXPECT_EQ(c.failingFile, nullptr) << "no error";
+    } catch (const Error& error) {
+        ASSERT_NE(c.failingFile, nullptr) << error.what();
+        EXPECT_EQ(error.File(), dir / c.failingFile);
+        const std::string message = error.what();
+        EXPECT_NE(message.find("“" + (dir / c.failingFile).string() + "”"), std::string::npos) << message;
+        EXPECT_NE(message.find(c.reason), std::string::npos) << message;
     }
+    EXPECT_EQ(converter.TableF(), c.expectedF);
+    EXPECT_EQ(converter.TableJ(), c.expectedJ);
 }
 
-// Guards against 16-bit counts: a million code units, and a table entry
-// beyond position 32767, both convert.
-TEST(ConverterTest, HasNoSixteenBitLimits)
+INSTANTIATE_TEST_SUITE_P(
+    Files, TableFileTest,
+    testing::Values(
+        TableFileCase{"GbkWithoutLineEnd", Gbk("國爲後"), Gbk("国"), u"國爲後", u"国"},
+        TableFileCase{"CrLfOrLoneCrEndsTheLine", Gbk("國\r\n中"), Gbk("国\r中"), u"國", u"国"},
+        TableFileCase{"LoneLfIsAnEntry", Gbk("國\n中"), Gbk("国\n中"), u"國\n中", u"国\n中"},
+        TableFileCase{"EmptyFirstLinesAreEmptyTables", "\r\n" + Gbk("國"), "\r", u"", u""},
+        TableFileCase{"CtrlZAndSpacesAreEntries", "\x1A a", "b \x1A", u"\x1A a", u"b \x1A"},
+        TableFileCase{"BadBytesAfterTheFirstLineAreIgnored", Gbk("國") + "\r\n\x81", Gbk("国"), u"國", u"国"},
+        TableFileCase{"Utf8AndUtf16", "\xEF\xBB\xBF國\r\n", std::string("\xFE\xFF\x56\xFD\x00\x0D", 6), u"國",
+                      u"国"},
+        TableFileCase{"BothMissingStopsAtTraditional", {}, {}, u"", u"", kTableFileF, "No such file or directory"},
+        TableFileCase{"SimplifiedMissing", Gbk("國"), {}, u"", u"", kTableFileJ, "No such file or directory"},
+        TableFileCase{"EmptyFileHoldsNoLine", "", Gbk("国"), u"", u"", kTableFileF, "没有任何一行"},
+        TableFileCase{"InvalidBytesGiveTheirOffset", Gbk("國國") + "\x81\x7F", Gbk("国"), u"", u"", kTableFileF,
+                      "字节偏移 4"}),
+    test::RowName());
+
+// The tests run from the build's program directory, beside the shipped
+// tables; those are read because one table is empty, and then no more.
+TEST(LoadTablesTest, ReadsTheShippedTablesOnlyWhenATableIsEmpty)
 {
-    std::u16string tableF(40000, u'x'), tableJ(40000, u'y');
-    tableF.back() = u'國';
-    tableJ.back() = u'国';
     Converter converter;
-    converter.SetTables(tableF, tableJ);
-    std::u16string text(1000000, u'a');
-    text.front() = text.back() = u'國';
-    const std::u16string result = converter.F2J(text);
-    ASSERT_EQ(result.size(), 1000000u);
-    EXPECT_EQ(result.front(), u'国');
-    EXPECT_EQ(result.back(), u'国');
+    converter.SetTables(u"國", u"");
+    LoadTables(converter);
+    EXPECT_EQ(converter.F2J(u"中國"), u"中国");
     EXPECT_EQ(converter.J2F(u"中国"), u"中國");
+    EXPECT_NO_THROW(LoadTables(converter, "/nonexistent-directory"));
 }
 
 }  // namespace

@@ -1,20 +1,19 @@
 #include "engine/detect.h"
+#include "engine/utf8_check.h"
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace tavrel {
 namespace {
 
 using test::IcuEncoded;
-
-std::string WithMark(std::string_view mark, std::string bytes)
-{
-    return std::string(mark) + bytes;
-}
 
 const std::u16string kSimplified =
     u"本程序把简体中文转换为繁体中文，也可以反过来转换。\r\n"
@@ -30,19 +29,25 @@ struct DetectCase {
     const char* name;
     std::string bytes;
     Encoding encoding;
+    bool wantsMore = true;  // after the first 16 KiB, fed as one block
+    std::optional<Encoding> whileOpen = std::nullopt;  // the answer then, when not `encoding`
     friend void PrintTo(const DetectCase& row, std::ostream* out) { *out << row.name; }
 };
 
 std::vector<DetectCase> Samples()
 {
+    std::string gbkPast8000Bytes;
+    while (gbkPast8000Bytes.size() < 8100)
+        gbkPast8000Bytes += IcuEncoded("windows-936-2000", kSimplified);
+    std::string cutBig5 = IcuEncoded("windows-950-2000", kTraditional);
+    cutBig5.resize(cutBig5.size() - 7);  // inside 束 before "(&X)\r\n"
     return {
         {"AsciiIsGbk", "plain ASCII, 42\r\n", Encoding::Gbk},
         {"GbkParagraph", IcuEncoded("windows-936-2000", kSimplified), Encoding::Gbk},
+        {"GbkPast8000BytesStops", gbkPast8000Bytes, Encoding::Gbk, false},
         {"GbkTraditionalParagraph", IcuEncoded("windows-936-2000", kTraditional), Encoding::Gbk},
         {"GbkXiexieLooksLikeUtf8", "\xD0\xBB\xD0\xBB", Encoding::Gbk},
         {"GbkLuluLooksLikeUtf8", "\xC2\xBD\xC2\xB7", Encoding::Gbk},
-        {"GbkNongnuLooksLikeUtf8", "\xC5\xA9\xC5\xAB", Encoding::Gbk},
-        {"GbkTwoChars", "\xD6\xD0\xCE\xC4", Encoding::Gbk},
         // Guards the detector's "no charset matches" status, which used to escape as an exception.
         {"GbkCutCharacterMatchesNoCharset", "\xD6\xD0\xD6", Encoding::Gbk},
         // C2 A0 C2 95 is well-formed UTF-8 (U+00A0 U+0095), and A0, 95 are
@@ -52,36 +57,35 @@ std::vector<DetectCase> Samples()
         {"GbkLookalikeSingleIsUtf8", "\xD0\xBB.", Encoding::Utf8},
         {"GbkLookalikeRunThenSingleAtTheEndIsUtf8", "\xD0\xBB\xD0\xBB.\xD0\xBB", Encoding::Utf8},
         {"Gb18030Paragraph", IcuEncoded("gb18030", kSimplified + u"𠀀\r\n"), Encoding::Gb18030},
-        {"Gb18030TwoChars", IcuEncoded("gb18030", u"中¥"), Encoding::Gb18030},
         {"Gb18030AfterUtf8LookingStart", "\xC2\xBD\xC2\xB7\x81\x30\x84\x36", Encoding::Gb18030},
         {"Big5Paragraph", IcuEncoded("windows-950-2000", kTraditional), Encoding::Big5},
         // Too short for ICU's detector to prefer Big5; the bytes are valid GBK.
         {"Big5TwoCharsTooShortToTellIsGbk", IcuEncoded("windows-950-2000", u"中文"), Encoding::Gbk},
         {"Utf8Paragraph", IcuEncoded("UTF-8", kSimplified), Encoding::Utf8},
-        {"Utf8TwoChars", IcuEncoded("UTF-8", u"中文"), Encoding::Utf8},
         {"Utf8European", "Copyright \xC2\xA9 2001 Sebasti\xC3\xA1n, 25\xC2\xB0" "C, \xC2\xA7" "9\n", Encoding::Utf8},
-        {"Utf8BomParagraph", WithMark("\xEF\xBB\xBF", IcuEncoded("UTF-8", kTraditional)), Encoding::Utf8Bom},
-        {"Utf8BomTwoChars", WithMark("\xEF\xBB\xBF", IcuEncoded("UTF-8", u"中文")), Encoding::Utf8Bom},
-        {"Utf16LEParagraph", WithMark("\xFF\xFE", IcuEncoded("UTF-16LE", kSimplified)), Encoding::Utf16LE},
-        {"Utf16LETwoChars", WithMark("\xFF\xFE", IcuEncoded("UTF-16LE", u"中文")), Encoding::Utf16LE},
-        {"Utf16BEParagraph", WithMark("\xFE\xFF", IcuEncoded("UTF-16BE", kTraditional)), Encoding::Utf16BE},
-        {"Utf16BETwoChars", WithMark("\xFE\xFF", IcuEncoded("UTF-16BE", u"中文")), Encoding::Utf16BE},
+        // A complete input cut inside its last character is not of that encoding.
+        {"Utf8CutAtTheEndIsGbk", IcuEncoded("UTF-8", kSimplified).substr(0, 4), Encoding::Gbk, true, Encoding::Utf8},
+        {"Big5CutAtTheEndIsGbk", cutBig5, Encoding::Gbk, true, Encoding::Big5},
+        {"Utf8BomParagraph", "\xEF\xBB\xBF" + IcuEncoded("UTF-8", kTraditional), Encoding::Utf8Bom, false},
+        {"Utf16LEParagraph", "\xFF\xFE" + IcuEncoded("UTF-16LE", kSimplified), Encoding::Utf16LE, false},
+        {"Utf16BEParagraph", "\xFE\xFF" + IcuEncoded("UTF-16BE", kTraditional), Encoding::Utf16BE, false},
         {"ShippedTraditionalTableIsGbk", test::ReadBytes(TAVREL_DATA_DIR "/systemF.txt"), Encoding::Gbk},
     };
 }
 
 class DetectTest : public testing::TestWithParam<DetectCase> {};
 
-TEST_P(DetectTest, WholeInput)
-{
-    EXPECT_EQ(DetectEncoding(GetParam().bytes), GetParam().encoding);
-}
-
-// Guards the state carried across blocks: cut characters, the look-alike
-// runs, the four-byte scan and the Big5 converter.
-TEST_P(DetectTest, EverySplitIntoTwoBlocksAgrees)
+// The first block guards the caller's early stop: once Feed says so, the
+// rest need not be read, and the answer so far holds. The splits guard the
+// state carried across blocks: cut characters, the look-alike runs, the
+// four-byte scan and the Big5 converter.
+TEST_P(DetectTest, FirstBlockWholeInputAndEverySplitIntoTwoBlocks)
 {
     const std::string& bytes = GetParam().bytes;
+    EncodingDetector firstBlock;
+    EXPECT_EQ(firstBlock.Feed(std::string_view(bytes).substr(0, 16384)), GetParam().wantsMore);
+    EXPECT_EQ(firstBlock.Result(false), GetParam().whileOpen.value_or(GetParam().encoding));
+    EXPECT_EQ(DetectEncoding(bytes), GetParam().encoding);
     for (std::size_t split = 0; split <= bytes.size(); ++split) {
         // Every split near the ends, and at a spread of alignments between.
         if (split >= 64 && bytes.size() - split >= 64 && split % 61 != 0)
@@ -95,77 +99,92 @@ TEST_P(DetectTest, EverySplitIntoTwoBlocksAgrees)
 
 INSTANTIATE_TEST_SUITE_P(Samples, DetectTest, testing::ValuesIn(Samples()), test::RowName());
 
-std::string Repeated(const std::string& bytes, std::size_t size)
+// The UTF-8 validator behind detection's second rule, scalar and AVX2.
+using Method = Utf8Validator::Method;
+
+Utf8Status Check(Method method, std::string_view bytes, std::size_t split)
 {
-    std::string out;
-    while (out.size() < size)
-        out += bytes;
-    return out;
+    Utf8Validator validator(method);
+    validator.Feed(bytes.substr(0, split));
+    validator.Feed(bytes.substr(split));
+    return validator.Status();
 }
 
-struct EarlyStopCase {
+struct Utf8Case {
     const char* name;
     std::string bytes;
-    bool wantsMore;
-    Encoding encoding;
-    friend void PrintTo(const EarlyStopCase& row, std::ostream* out) { *out << row.name; }
+    Utf8Status status;
+    friend void PrintTo(const Utf8Case& row, std::ostream* out) { *out << row.name; }
 };
 
-class EarlyStopTest : public testing::TestWithParam<EarlyStopCase> {};
+class Utf8StatusTest : public testing::TestWithParam<Utf8Case> {};
 
-// Guards the caller's early stop: once Feed says so, the rest of a large file
-// need not be read, and the answer from the first block holds.
-TEST_P(EarlyStopTest, FirstBlockOfALargeInput)
+// Each case after every amount of ASCII up to past a 32-byte chunk, followed
+// by more ASCII when complete, fed in two blocks split anywhere.
+TEST_P(Utf8StatusTest, AtEveryOffsetAndSplit)
 {
-    const EarlyStopCase& c = GetParam();
-    EncodingDetector detector;
-    EXPECT_EQ(detector.Feed(std::string_view(c.bytes).substr(0, 16384)), c.wantsMore);
-    EXPECT_EQ(detector.Result(false), c.encoding);
+    const Utf8Case& c = GetParam();
+    const std::vector<Method> methods =
+        Utf8Validator::Avx2Available() ? std::vector{Method::Scalar, Method::Avx2} : std::vector{Method::Scalar};
+    for (const Method method : methods) {
+        for (std::size_t offset = 0; offset <= 40; ++offset) {
+            std::string bytes = std::string(offset, 'a') + c.bytes;
+            if (c.status != Utf8Status::Truncated)
+                bytes += std::string(offset % 7, 'z');
+            for (std::size_t split = 0; split <= bytes.size(); ++split)
+                ASSERT_EQ(Check(method, bytes, split), c.status)
+                    << "method " << static_cast<int>(method) << " offset " << offset << " split " << split;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Samples, EarlyStopTest,
-    testing::Values(EarlyStopCase{"GbkStops", Repeated(IcuEncoded("windows-936-2000", kSimplified), 40000), false,
-                                  Encoding::Gbk},
-                    EarlyStopCase{"MarkStops", "\xFF\xFE" + Repeated(IcuEncoded("UTF-16LE", kSimplified), 40000),
-                                  false, Encoding::Utf16LE},
-                    EarlyStopCase{"Utf8ReadsOn", Repeated(IcuEncoded("UTF-8", kSimplified), 40000), true,
-                                  Encoding::Utf8},
-                    EarlyStopCase{"Big5ReadsOn", Repeated(IcuEncoded("windows-950-2000", kTraditional), 40000), true,
-                                  Encoding::Big5},
-                    EarlyStopCase{"ShortGbkWaitsForTheDetectorWindow", IcuEncoded("windows-936-2000", kSimplified),
-                                  true, Encoding::Gbk}),
+    Utf8, Utf8StatusTest,
+    testing::Values(Utf8Case{"Empty", "", Utf8Status::Valid},
+                    Utf8Case{"TwoByte", "\xC3\xA9", Utf8Status::Valid},
+                    Utf8Case{"FourByte", "\xF0\x9F\x98\x80", Utf8Status::Valid},
+                    Utf8Case{"LastCodePoint", "\xF4\x8F\xBF\xBF", Utf8Status::Valid},
+                    Utf8Case{"LastBeforeSurrogates", "\xED\x9F\xBF", Utf8Status::Valid},
+                    Utf8Case{"OverlongTwoByte", "\xC1\xBF", Utf8Status::Invalid},
+                    Utf8Case{"OverlongThreeByte", "\xE0\x9F\xBF", Utf8Status::Invalid},
+                    Utf8Case{"OverlongFourByte", "\xF0\x8F\xBF\xBF", Utf8Status::Invalid},
+                    Utf8Case{"EncodedSurrogate", "\xED\xA0\x80", Utf8Status::Invalid},
+                    Utf8Case{"BeyondLastCodePoint", "\xF4\x90\x80\x80", Utf8Status::Invalid},
+                    Utf8Case{"LeadF5", "\xF5\x80\x80\x80", Utf8Status::Invalid},
+                    Utf8Case{"ByteFF", "\xFF", Utf8Status::Invalid},
+                    Utf8Case{"LoneContinuation", "\x80", Utf8Status::Invalid},
+                    Utf8Case{"ContinuationTooMany", "\xE4\xB8\xAD\xAD", Utf8Status::Invalid},
+                    Utf8Case{"LeadThenAscii", "\xE4\xB8" "a", Utf8Status::Invalid},
+                    Utf8Case{"LeadThenLead", "\xC3\xC3\xA9", Utf8Status::Invalid},
+                    Utf8Case{"CutTwoByte", "\xC3", Utf8Status::Truncated},
+                    Utf8Case{"CutThreeByte", "\xE4\xB8", Utf8Status::Truncated},
+                    Utf8Case{"CutFourByte", "\xF0\x9F\x98", Utf8Status::Truncated},
+                    Utf8Case{"CutAfterErrorIsInvalid", "\x80\xF0\x9F", Utf8Status::Invalid}),
     test::RowName());
 
-struct CutCase {
-    const char* name;
-    std::string bytes;
-    Encoding whenCut, whenComplete;
-    friend void PrintTo(const CutCase& row, std::ostream* out) { *out << row.name; }
-};
-
-class CutInputTest : public testing::TestWithParam<CutCase> {};
-
-// An input cut inside its last character keeps its encoding only while more
-// may come.
-TEST_P(CutInputTest, LastCharacterCounts)
+// On mostly well-formed text with a few bytes broken, so that both verdicts
+// and every error kind turn up.
+TEST(Utf8ValidatorTest, Avx2AgreesWithScalarOnRandomInput)
 {
-    const CutCase& c = GetParam();
-    EncodingDetector detector;
-    detector.Feed(c.bytes);
-    EXPECT_EQ(detector.Result(false), c.whenCut);
-    EXPECT_EQ(detector.Result(true), c.whenComplete);
+    if (!Utf8Validator::Avx2Available())
+        GTEST_SKIP() << "no AVX2 on this processor";
+    static constexpr std::u16string_view kPicks[] = {u"a", u" ", u"\n", u"é", u"ß", u"中", u"文", u"\u0800", u"\uD7FF",
+                                                     u"\uE000", u"\uFFFF", u"😀", u"\U00010000", u"\U0010FFFF"};
+    std::mt19937 random(20240607);
+    for (int round = 0; round < 20000; ++round) {
+        std::u16string text;
+        for (std::size_t characters = random() % 60; characters > 0; --characters)
+            text += kPicks[random() % std::size(kPicks)];
+        std::string bytes = test::IcuEncoded("UTF-8", text);
+        for (std::size_t broken = random() % 3; broken > 0 && !bytes.empty(); --broken)
+            bytes[random() % bytes.size()] = static_cast<char>(random());
+        if (random() % 4 == 0 && !bytes.empty())
+            bytes.resize(random() % bytes.size());
+        const std::size_t split = random() % (bytes.size() + 1);
+        ASSERT_EQ(Check(Method::Avx2, bytes, split), Check(Method::Scalar, bytes, split))
+            << "round " << round << " split " << split;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Samples, CutInputTest,
-    testing::Values(CutCase{"Utf8", IcuEncoded("UTF-8", kSimplified).substr(0, 4), Encoding::Utf8, Encoding::Gbk},
-                    CutCase{"Big5", [] {
-                                const std::string big5 = IcuEncoded("windows-950-2000", kTraditional);
-                                return big5.substr(0, big5.size() - 7);  // inside 束 before "(&X)\r\n"
-                            }(),
-                            Encoding::Big5, Encoding::Gbk}),
-    test::RowName());
 
 }  // namespace
 }  // namespace tavrel

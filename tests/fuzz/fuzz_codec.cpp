@@ -46,31 +46,19 @@ std::string Expected(std::string_view bytes, Encoding encoding)
     return expected;
 }
 
-void CheckDetected(std::string_view bytes)
+// Decoding either gives text that encodes back to the expected bytes (of the
+// input after its byte-order mark, if the decoder reads one) or throws a
+// DecodeError inside the input.
+template <class Decode>
+void Check(std::string_view bytes, bool readsMark, Decode decode, const char* property)
 {
-    DecodedText decoded;
     try {
-        decoded = DecodeText(bytes, "in.txt");
+        const DecodedText decoded = decode();
+        const std::string_view content = bytes.substr(readsMark ? ByteOrderMark(decoded.encoding).size() : 0);
+        Require(EncodeText(decoded.text, decoded.encoding, "out.txt") == Expected(content, decoded.encoding), property);
     } catch (const DecodeError& error) {
-        Require(error.ByteOffset() < bytes.size(), "DecodeText: error offset inside the input");
-        return;
+        Require(error.ByteOffset() < bytes.size(), "a decode error's offset is inside the input");
     }
-    const std::string_view content = bytes.substr(ByteOrderMark(decoded.encoding).size());
-    Require(EncodeText(decoded.text, decoded.encoding, "out.txt") == Expected(content, decoded.encoding),
-            "DecodeText: encoding back gives the same bytes");
-}
-
-void CheckEncoding(std::string_view bytes, Encoding encoding)
-{
-    std::u16string text;
-    try {
-        text = DecodeBytes(bytes, encoding, "in.txt");
-    } catch (const DecodeError& error) {
-        Require(error.ByteOffset() < bytes.size(), "DecodeBytes: error offset inside the input");
-        return;
-    }
-    Require(EncodeText(text, encoding, "out.txt") == Expected(bytes, encoding),
-            "DecodeBytes: encoding back gives the same bytes");
 }
 
 }  // namespace
@@ -78,9 +66,12 @@ void CheckEncoding(std::string_view bytes, Encoding encoding)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    using namespace tavrel;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    tavrel::fuzz::CheckDetected(bytes);
-    for (const tavrel::Encoding encoding : tavrel::AllEncodings())
-        tavrel::fuzz::CheckEncoding(bytes, encoding);
+    fuzz::Check(bytes, true, [&] { return DecodeText(bytes, "in.txt"); }, "DecodeText: encoding back gives the bytes");
+    for (const Encoding encoding : AllEncodings()) {
+        fuzz::Check(bytes, false, [&] { return DecodedText{DecodeBytes(bytes, encoding, "in.txt"), encoding}; },
+                    "DecodeBytes: encoding back gives the bytes");
+    }
     return 0;
 }

@@ -19,6 +19,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tavrel::fuzz {
 namespace {
@@ -32,13 +33,6 @@ void RemoveDirectory()
     std::filesystem::remove_all(g_directory, ignored);
 }
 
-void WriteFile(const std::filesystem::path& file, std::string_view bytes)
-{
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    Require(out.good(), "the fuzz target writes its table files");
-}
-
 // The bytes before the first carriage return: a 0D byte, or in a file with a
 // UTF-16 byte-order mark a whole 000D code unit.
 std::string_view FirstLine(std::string_view bytes)
@@ -46,34 +40,12 @@ std::string_view FirstLine(std::string_view bytes)
     const bool little = bytes.starts_with("\xFF\xFE");
     if (!little && !bytes.starts_with("\xFE\xFF"))
         return bytes.substr(0, bytes.find('\r'));
-    std::size_t end = 2;
-    while (end + 1 < bytes.size()) {
-        const char low = little ? bytes[end] : bytes[end + 1];
-        const char high = little ? bytes[end + 1] : bytes[end];
-        if (low == '\r' && high == '\0')
+    const std::string_view cr = little ? std::string_view("\r\0", 2) : std::string_view("\0\r", 2);
+    for (std::size_t end = 2; end + 1 < bytes.size(); end += 2) {
+        if (bytes.substr(end, 2) == cr)
             return bytes.substr(0, end);
-        end += 2;
     }
     return bytes;
-}
-
-void CheckTable(const std::u16string& table, std::string_view fileBytes)
-{
-    Require(!fileBytes.empty(), "an empty table file is refused");
-    Require(table.find(u'\r') == std::u16string::npos, "a table holds no carriage return");
-    Require(table == DecodeText(FirstLine(fileBytes), "table.txt").text,
-            "a table is the first line of its file, decoded");
-}
-
-void CheckLoaded(const Converter& converter, std::string_view bytesF, std::string_view bytesJ)
-{
-    CheckTable(converter.TableF(), bytesF);
-    CheckTable(converter.TableJ(), bytesJ);
-    for (const std::u16string_view text : {std::u16string_view(u"中國 abc\r\n"), std::u16string_view(converter.TableF()),
-                                           std::u16string_view(converter.TableJ())}) {
-        Require(converter.F2J(text).size() <= text.size(), "F2J never lengthens text");
-        Require(converter.J2F(text).size() <= text.size(), "J2F never lengthens text");
-    }
 }
 
 }  // namespace
@@ -95,16 +67,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const std::string_view rest(reinterpret_cast<const char*>(data) + 2, size - 2);
     const std::size_t lengthF = std::min<std::size_t>(data[0] | (data[1] << 8), rest.size());
-    const std::string_view bytesF = rest.substr(0, lengthF);
-    const std::string_view bytesJ = rest.substr(lengthF);
-    fuzz::WriteFile(fuzz::g_directory / kTableFileF, bytesF);
-    fuzz::WriteFile(fuzz::g_directory / kTableFileJ, bytesJ);
+    const std::pair<const char*, std::string_view> files[] = {{kTableFileF, rest.substr(0, lengthF)},
+                                                              {kTableFileJ, rest.substr(lengthF)}};
+    for (const auto& [name, bytes] : files) {
+        std::ofstream out(fuzz::g_directory / name, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        fuzz::Require(out.good(), "the fuzz target writes its table files");
+    }
     Converter converter;
     try {
         LoadTables(converter, fuzz::g_directory);
     } catch (const Error&) {
         return 0;
     }
-    fuzz::CheckLoaded(converter, bytesF, bytesJ);
+    const std::u16string_view tables[] = {converter.TableF(), converter.TableJ()};
+    for (std::size_t i = 0; i < 2; ++i) {
+        fuzz::Require(!files[i].second.empty(), "an empty table file is refused");
+        fuzz::Require(tables[i].find(u'\r') == std::u16string_view::npos, "a table holds no carriage return");
+        fuzz::Require(tables[i] == DecodeText(fuzz::FirstLine(files[i].second), "table.txt").text,
+                      "a table is the first line of its file, decoded");
+    }
+    for (const std::u16string_view text : {std::u16string_view(u"中國 abc\r\n"), tables[0], tables[1]}) {
+        fuzz::Require(converter.F2J(text).size() <= text.size(), "F2J never lengthens text");
+        fuzz::Require(converter.J2F(text).size() <= text.size(), "J2F never lengthens text");
+    }
     return 0;
 }
