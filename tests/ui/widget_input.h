@@ -1,8 +1,14 @@
 #pragma once
 
+#include "ui/form1.h"
+
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <vector>
@@ -52,6 +58,28 @@ public:
 private:
     QTimer watch_;
     std::vector<ShownMessage> messages_;
+};
+
+// The window, loaded, shown and active; its message boxes are noted and closed.
+class WindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        form.Form_Load();
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    }
+
+    template <class Widget = QWidget>
+    Widget* Find(const char* name)
+    {
+        return form.findChild<Widget*>(name);
+    }
+    void Click(const char* button) { Find<QAbstractButton>(button)->click(); }
+    std::string Text(std::size_t i) const { return messages.Messages().at(i).text.toStdString(); }
+
+    MessageBoxLog messages;
+    Form1 form;
 };
 
 }  // namespace tavrel::test
