@@ -164,7 +164,8 @@ TEST(MessagesTest, AboutIsAModalBoxWithTheAddressesAndOneChineseOkButton)
         EXPECT_EQ(box.icon(), QMessageBox::Information);
         EXPECT_EQ(box.windowTitle(), QStringLiteral("Tavrel"));
         EXPECT_EQ(box.text(), QStringLiteral("Tavrel\r\n邮箱：" TAVREL_CONTACT_EMAIL "\r\n网址：" TAVREL_WEB_ADDRESS));
-        EXPECT_EQ(box.buttons().size() == 1 ? box.buttons()[0]->text() : QString(), QStringLiteral("确定")) << "one button";
+        const QString onlyButton = box.buttons().size() == 1 ? box.buttons()[0]->text() : QString();
+        EXPECT_EQ(onlyButton, QStringLiteral("确定"));
         box.done(0);
     });
     form.findChild<QAbstractButton*>("cmdAbout")->click();

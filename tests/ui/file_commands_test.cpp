@@ -1,4 +1,3 @@
-#include "files/chooser.h"
 #include "tests/support/row_name.h"
 #include "tests/support/scripted_chooser.h"
 #include "tests/support/temp_dir.h"
@@ -10,7 +9,6 @@
 
 #include <atomic>
 #include <csignal>
-#include <deque>
 #include <fstream>
 #include <thread>
 
@@ -32,10 +30,7 @@ protected:
         form.SetChooserBackend(chooser_);
     }
 
-    std::size_t Entries() const
-    {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()));
-    }
+    auto Entries() const { return std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()); }
 
     tavrel::test::TempDir dir_;
     tavrel::test::ScriptedChooser chooser_;
@@ -54,7 +49,7 @@ TEST_F(FileCommandsTest, CancellingTouchesNothingAndSingleFileDialogAllowsOneFil
     EXPECT_FALSE(chooser_.requests[1].flags & tavrel::kChooserAllowMultiSelect);
     EXPECT_EQ(chooser_.requests[1].filter, u"文件文件(*.TXT)|*.txt");
     EXPECT_TRUE(messages.Messages().empty());
-    EXPECT_EQ(Entries(), 1u);
+    EXPECT_EQ(Entries(), 1);
 }
 
 TEST_F(FileCommandsTest, SingleFileKeepsItsEncodingAndMaySaveOverItself)
@@ -78,7 +73,7 @@ TEST_F(FileCommandsTest, SingleFileKeepsItsEncodingAndMaySaveOverItself)
     ASSERT_EQ(messages.Messages().size(), 3u);
     EXPECT_EQ(messages.Messages()[2].title, QStringLiteral("转换成功"));
     EXPECT_EQ(Text(2), "文件已经成功转换。");
-    EXPECT_EQ(Entries(), 2u);
+    EXPECT_EQ(Entries(), 2);
 }
 
 TEST_F(FileCommandsTest, BatchWritesPrefixedFilesAndCountsThem)
@@ -132,7 +127,7 @@ TEST_F(FileCommandsTest, FailingFileIsReportedAndTheWindowGoesOn)
     EXPECT_EQ(Find<QPlainTextEdit>("txtF")->toPlainText(), QStringLiteral("留着"));
     EXPECT_EQ(ReadBytes(dir_ / "简体a.txt"), Gbk("国"));
     EXPECT_TRUE(fs::is_directory(dir_ / "简体dir.txt"));
-    EXPECT_EQ(Entries(), 5u) << "no partial or temporary file";
+    EXPECT_EQ(Entries(), 5) << "no partial or temporary file";
 }
 
 // Two ways to stop file work in the middle of a file: its cancel button, or
@@ -185,7 +180,7 @@ TEST_P(StopTest, InTheMiddleOfAFileLeavesNothing)
     EXPECT_TRUE(label.contains(QStringLiteral("b.txt（2/2）"))) << label.toStdString();
     EXPECT_EQ(ReadBytes(dir_ / "简体a.txt"), Gbk("国"));
     EXPECT_EQ(ReadBytes(dir_ / "简体b.txt"), "old");
-    EXPECT_EQ(Entries(), 4u) << "no temporary file";
+    EXPECT_EQ(Entries(), 4) << "no temporary file";
     EXPECT_EQ(form.isVisible(), !GetParam().closeWindow);
     ASSERT_EQ(messages.Messages().size(), GetParam().closeWindow ? 0u : 1u);
     if (!GetParam().closeWindow) {
