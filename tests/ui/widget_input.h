@@ -34,9 +34,11 @@ struct ShownMessage {
     QMessageBox::Icon icon;
     QString title;
     QString text;
+    const QWidget* parent;
+    QStringList buttons;
 };
 
-// While it exists, notes every message box that shows and closes it at once,
+// While it exists, notes every modal message box that shows and closes it at once,
 // as a user pressing OK would, so that the window can be driven without
 // anyone answering.
 class MessageBoxLog {
@@ -47,7 +49,10 @@ public:
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box || !box->isVisible())
                 return;
-            messages_.push_back({box->icon(), box->windowTitle(), box->text()});
+            QStringList buttons;
+            for (const QAbstractButton* button : box->buttons())
+                buttons << button->text();
+            messages_.push_back({box->icon(), box->windowTitle(), box->text(), box->parentWidget(), buttons});
             box->done(QMessageBox::Ok);
         });
         watch_.start(0);
