@@ -1,5 +1,4 @@
 #include "engine/app_dir.h"
-#include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
 #include <QDeadlineTimer>
@@ -15,6 +14,35 @@ namespace fs = std::filesystem;
 // Generous, for a loaded two-core machine: a bound on waiting, never a
 // measure of speed.
 constexpr int kPatience = 120'000;
+
+// A process's exit code once it ends; -1 if it does not end normally.
+int ExitCode(QProcess& process)
+{
+    const bool ended = process.waitForFinished(kPatience) && process.exitStatus() == QProcess::NormalExit;
+    return ended ? process.exitCode() : -1;
+}
+
+// Runs a tool to its end: its exit code and output.
+std::pair<int, QString> Tool(const QString& name, const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(name, arguments);
+    return {ExitCode(tool), QString::fromUtf8(tool.readAllStandardOutput())};
+}
+
+void Xdotool(const QStringList& arguments)
+{
+    EXPECT_EQ(Tool("xdotool", arguments).first, 0) << arguments.join(u' ').toStdString();
+}
+
+// What the clipboard holds once it is `expected`, or what it last held.
+QString WaitForClipboard(const QString& expected)
+{
+    QString held;
+    for (const QDeadlineTimer deadline(kPatience); held != expected && !deadline.hasExpired(); QThread::msleep(100))
+        held = Tool("xclip", {"-selection", "clipboard", "-o"}).second;
+    return held;
+}
 
 // The real program in a private X server, driven as a user would: xdotool for
 // the mouse and keyboard, xclip for the clipboard. Both and the program
@@ -44,41 +72,16 @@ protected:
         }
     }
 
-    // Runs a tool to its end: its exit code (-1 if it did not end) and output.
-    static std::pair<int, QString> Tool(const QString& name, const QStringList& arguments)
-    {
-        QProcess tool;
-        tool.start(name, arguments);
-        const bool ended = tool.waitForFinished(kPatience) && tool.exitStatus() == QProcess::NormalExit;
-        return {ended ? tool.exitCode() : -1, QString::fromUtf8(tool.readAllStandardOutput())};
-    }
-
-    static void Xdotool(const QStringList& arguments)
-    {
-        EXPECT_EQ(Tool("xdotool", arguments).first, 0) << arguments.join(u' ').toStdString();
-    }
-
-    // Starts the program and focuses its first visible window whose title
-    // matches.
+    // Starts the program and focuses its first visible window whose title matches.
     QString Start(const fs::path& executable, const QString& title)
     {
         program.start(QString::fromStdString(executable.string()), {});
         EXPECT_TRUE(program.waitForStarted(kPatience)) << program.errorString().toStdString();
-        const QString window = Tool("xdotool", {"search", "--sync", "--onlyvisible", "--name", title}).second.section(u'\n', 0, 0);
+        const QString window =
+            Tool("xdotool", {"search", "--sync", "--onlyvisible", "--name", title}).second.section(u'\n', 0, 0);
         Xdotool({"windowfocus", "--sync", window});
         return window;
     }
-
-    // What the clipboard holds once it is `expected`, or what it last held.
-    static QString WaitForClipboard(const QString& expected)
-    {
-        QString held;
-        for (const QDeadlineTimer deadline(kPatience); held != expected && !deadline.hasExpired(); QThread::msleep(100))
-            held = Tool("xclip", {"-selection", "clipboard", "-o"}).second;
-        return held;
-    }
-
-    int ExitCode() { return program.waitForFinished(kPatience) && program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1; }
 
     tavrel::test::TempDir runtime;
     QProcess server;
@@ -99,7 +102,8 @@ TEST_F(X11Test, EnteredTextAppearsSimplifiedAboveAndCloseEndsWithZero)
     // program has read it. xclip serves the text from the background.
     const QString copied = QStringLiteral("中國的漢字\n與書");
     tavrel::test::WriteBytes(runtime / "copied", copied.toStdString());
-    ASSERT_EQ(Tool("xclip", {"-selection", "clipboard", "-i", QString::fromStdString((runtime / "copied").string())}).first, 0);
+    const QString copiedFile = QString::fromStdString((runtime / "copied").string());
+    ASSERT_EQ(Tool("xclip", {"-selection", "clipboard", "-i", copiedFile}).first, 0);
     ASSERT_EQ(WaitForClipboard(copied), copied);
     Xdotool({"key", "ctrl+v"});
     Xdotool({"mousemove", "--sync", "--window", window, "140", "480", "click", "1"});  // 繁体转简体
@@ -108,7 +112,7 @@ TEST_F(X11Test, EnteredTextAppearsSimplifiedAboveAndCloseEndsWithZero)
     const QString expected = QStringLiteral("Tavrel 3.0\n中国的汉字\n与书");
     EXPECT_EQ(WaitForClipboard(expected), expected);
     Xdotool({"mousemove", "--sync", "--window", window, "688", "480", "click", "1"});  // 关闭
-    EXPECT_EQ(ExitCode(), 0);
+    EXPECT_EQ(ExitCode(program), 0);
 }
 
 // The program copied where there are no tables: the failure box comes before
@@ -121,7 +125,7 @@ TEST_F(X11Test, MissingTableIsNamedAndTheProgramExitsWithOne)
     ASSERT_FALSE(box.isEmpty());
     EXPECT_NE(Tool("xdotool", {"search", "--name", "^Tavrel-"}).first, 0) << "the window appeared";
     Xdotool({"key", "Return"});
-    EXPECT_EQ(ExitCode(), 1);
+    EXPECT_EQ(ExitCode(program), 1);
     const std::string reported = program.readAllStandardError().toStdString();
     EXPECT_NE(reported.find((fs::canonical(directory.path()) / "systemF.txt").string()), std::string::npos) << reported;
     EXPECT_NE(reported.find("No such file or directory"), std::string::npos) << reported;

@@ -1,21 +1,14 @@
-#include "files/chooser.h"
 #include "tests/support/row_name.h"
 #include "tests/support/scripted_chooser.h"
 #include "tests/support/temp_dir.h"
-#include "ui/form1.h"
 #include "tests/ui/widget_input.h"
 
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <csignal>
-#include <deque>
 #include <fstream>
 #include <thread>
 
@@ -28,38 +21,35 @@ using tavrel::test::Gbk;
 using tavrel::test::ReadBytes;
 using tavrel::test::WriteBytes;
 
-using tavrel::test::ScriptedChooser;
-
-class FileCommandsTest : public testing::Test {
+// The window with its file dialogs answered from a script.
+class FileCommandsTest : public tavrel::test::WindowTest {
 protected:
-    FileCommandsTest()
+    void SetUp() override
     {
-        form_.Form_Load();
-        form_.SetChooserBackend(chooser_);
+        WindowTest::SetUp();
+        form.SetChooserBackend(chooser_);
     }
 
-    void Click(const char* name) { form_.findChild<QAbstractButton*>(name)->click(); }
-    std::string Text(std::size_t i) const { return recorder_.Messages().at(i).text.toStdString(); }
-    std::size_t Entries() const
-    {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()));
-    }
+    auto Entries() const { return std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()); }
 
     tavrel::test::TempDir dir_;
-    ScriptedChooser chooser_;
-    tavrel::test::MessageBoxLog recorder_;
-    Form1 form_;
+    tavrel::test::ScriptedChooser chooser_;
 };
 
-TEST_F(FileCommandsTest, CancellingAnyDialogTouchesNothingAndSaysNothing)
+// Cancelling a dialog touches nothing and says nothing. Guards the single-file
+// dialog against keeping the batch's multiple selection.
+TEST_F(FileCommandsTest, CancellingTouchesNothingAndSingleFileDialogAllowsOneFile)
 {
     WriteBytes(dir_ / "a.txt", Gbk("中國"));
-    chooser_.answers = {{}, {dir_ / "a.txt"}, {}, {}};
-    Click("Command1");
-    Click("Command1");
+    chooser_.answers = {{}, {dir_ / "a.txt"}};  // cancels the batch's dialog, then the save dialog
     Click("Command2");
-    EXPECT_TRUE(recorder_.Messages().empty());
-    EXPECT_EQ(Entries(), 1u);
+    Click("Command1");
+    ASSERT_EQ(chooser_.requests.size(), 3u);
+    EXPECT_EQ(chooser_.requests[0].flags, 0x80200u);
+    EXPECT_FALSE(chooser_.requests[1].flags & tavrel::kChooserAllowMultiSelect);
+    EXPECT_EQ(chooser_.requests[1].filter, u"文件文件(*.TXT)|*.txt");
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(Entries(), 1);
 }
 
 TEST_F(FileCommandsTest, SingleFileKeepsItsEncodingAndMaySaveOverItself)
@@ -80,21 +70,10 @@ TEST_F(FileCommandsTest, SingleFileKeepsItsEncodingAndMaySaveOverItself)
         Click("Command1");
         EXPECT_EQ(ReadBytes(dir_ / row.output), row.expected) << row.output;
     }
-    ASSERT_EQ(recorder_.Messages().size(), 3u);
-    EXPECT_EQ(recorder_.Messages()[2].title, QStringLiteral("转换成功"));
+    ASSERT_EQ(messages.Messages().size(), 3u);
+    EXPECT_EQ(messages.Messages()[2].title, QStringLiteral("转换成功"));
     EXPECT_EQ(Text(2), "文件已经成功转换。");
-    EXPECT_EQ(Entries(), 2u);
-}
-
-// Guards the single-file dialog against keeping the batch's multiple selection.
-TEST_F(FileCommandsTest, SingleFileDialogAllowsOneFileEvenAfterABatch)
-{
-    Click("Command2");
-    Click("Command1");
-    ASSERT_EQ(chooser_.requests.size(), 2u);
-    EXPECT_EQ(chooser_.requests[0].flags, 0x80200u);
-    EXPECT_FALSE(chooser_.requests[1].flags & tavrel::kChooserAllowMultiSelect);
-    EXPECT_EQ(chooser_.requests[1].filter, u"文件文件(*.TXT)|*.txt");
+    EXPECT_EQ(Entries(), 2);
 }
 
 TEST_F(FileCommandsTest, BatchWritesPrefixedFilesAndCountsThem)
@@ -108,7 +87,7 @@ TEST_F(FileCommandsTest, BatchWritesPrefixedFilesAndCountsThem)
     EXPECT_EQ(ReadBytes(dir_ / "简体a.txt"), Gbk("国"));
     EXPECT_EQ(ReadBytes(dir_ / "简体简体a.txt"), "为");
     EXPECT_EQ(ReadBytes(dir_ / "繁体a.txt"), Gbk("國"));
-    ASSERT_EQ(recorder_.Messages().size(), 2u);
+    ASSERT_EQ(messages.Messages().size(), 2u);
     EXPECT_EQ(Text(0), "2个所选文件已经成功转换！");
     EXPECT_EQ(Text(1), "1个所选文件已经成功转换！");
 }
@@ -119,7 +98,7 @@ TEST_F(FileCommandsTest, FailingFileIsReportedAndTheWindowGoesOn)
     WriteBytes(dir_ / "bad.txt", "\x81\x7F");
     fs::create_directory(dir_ / "简体dir.txt");
     WriteBytes(dir_ / "dir.txt", "x");
-    form_.findChild<QPlainTextEdit*>("txtF")->setPlainText(QStringLiteral("留着"));
+    Find<QPlainTextEdit>("txtF")->setPlainText(QStringLiteral("留着"));
     // sysfs lets even root read its files but create none beside them.
     const fs::path inReadOnlyDir = "/sys/kernel/address_bits";
     ASSERT_TRUE(fs::exists(inReadOnlyDir));
@@ -138,18 +117,17 @@ TEST_F(FileCommandsTest, FailingFileIsReportedAndTheWindowGoesOn)
     };
     for (const auto& row : rows) {
         chooser_.answers = row.answers;
-        const std::size_t before = recorder_.Messages().size();
+        const std::size_t before = messages.Messages().size();
         Click(row.command);
-        ASSERT_EQ(recorder_.Messages().size(), before + 1);
-        const std::string text = Text(before);
-        EXPECT_NE(text.find("“" + row.named.string() + "”：" + row.reason), std::string::npos) << text;
-        EXPECT_EQ(recorder_.Messages()[before].icon, QMessageBox::Critical);
+        ASSERT_EQ(messages.Messages().size(), before + 1);
+        EXPECT_NE(Text(before).find("“" + row.named.string() + "”：" + row.reason), std::string::npos) << Text(before);
+        EXPECT_EQ(messages.Messages()[before].icon, QMessageBox::Critical);
     }
     EXPECT_NE(Text(0).find("在此之前已有 1 个文件成功转换"), std::string::npos) << Text(0);
-    EXPECT_EQ(form_.findChild<QPlainTextEdit*>("txtF")->toPlainText(), QStringLiteral("留着"));
+    EXPECT_EQ(Find<QPlainTextEdit>("txtF")->toPlainText(), QStringLiteral("留着"));
     EXPECT_EQ(ReadBytes(dir_ / "简体a.txt"), Gbk("国"));
     EXPECT_TRUE(fs::is_directory(dir_ / "简体dir.txt"));
-    EXPECT_EQ(Entries(), 5u) << "no partial or temporary file";
+    EXPECT_EQ(Entries(), 5) << "no partial or temporary file";
 }
 
 // Two ways to stop file work in the middle of a file: its cancel button, or
@@ -174,13 +152,11 @@ TEST_P(StopTest, InTheMiddleOfAFileLeavesNothing)
     ASSERT_EQ(mkfifo((dir_ / "b.txt").c_str(), 0600), 0);
     // Each look at the clock is a tenth of a second of work: the dialog shows at once.
     std::chrono::milliseconds now{0};
-    form_.SetWorkClock([&] { return now += std::chrono::milliseconds(100); });
+    form.SetWorkClock([&] { return now += std::chrono::milliseconds(100); });
     std::atomic<bool> stopped = false;
     std::thread feeder([&] {
         std::ofstream fifo(dir_ / "b.txt", std::ios::binary);
-        std::string chinese;
-        for (int i = 0; i < 50000; ++i)
-            chinese += Gbk("國");
+        const std::string chinese = QByteArray::fromStdString(Gbk("國")).repeated(50000).toStdString();
         fifo << chinese << std::flush;
         while (!stopped)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -189,18 +165,14 @@ TEST_P(StopTest, InTheMiddleOfAFileLeavesNothing)
     QString label;
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
-        auto* dialog = form_.findChild<QProgressDialog*>("progressDialog");
+        auto* dialog = Find<QProgressDialog>("progressDialog");
         if (!dialog || !dialog->isVisible() || stopped || !dialog->labelText().contains(QStringLiteral("b.txt")))
             return;
         label = dialog->labelText();
-        if (GetParam().closeWindow)
-            form_.close();
-        else
-            dialog->findChild<QPushButton*>()->click();
+        GetParam().closeWindow ? void(form.close()) : dialog->findChild<QPushButton*>()->click();
         stopped = true;
     });
     stopper.start(1);
-    form_.show();
     chooser_.answers = {{dir_ / "a.txt", dir_ / "b.txt"}};
     Click("Command2");
     stopped = true;
@@ -208,9 +180,9 @@ TEST_P(StopTest, InTheMiddleOfAFileLeavesNothing)
     EXPECT_TRUE(label.contains(QStringLiteral("b.txt（2/2）"))) << label.toStdString();
     EXPECT_EQ(ReadBytes(dir_ / "简体a.txt"), Gbk("国"));
     EXPECT_EQ(ReadBytes(dir_ / "简体b.txt"), "old");
-    EXPECT_EQ(Entries(), 4u) << "no temporary file";
-    EXPECT_EQ(form_.isVisible(), !GetParam().closeWindow);
-    ASSERT_EQ(recorder_.Messages().size(), GetParam().closeWindow ? 0u : 1u);
+    EXPECT_EQ(Entries(), 4) << "no temporary file";
+    EXPECT_EQ(form.isVisible(), !GetParam().closeWindow);
+    ASSERT_EQ(messages.Messages().size(), GetParam().closeWindow ? 0u : 1u);
     if (!GetParam().closeWindow) {
         EXPECT_NE(Text(0).find("已取消，在此之前已有 1 个"), std::string::npos) << Text(0);
     }

@@ -2,113 +2,61 @@
 #include "tests/ui/widget_input.h"
 #include "ui/qt_chooser.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QTest>
-
-#include <gtest/gtest.h>
-
-#include <functional>
 
 namespace {
 
 namespace fs = std::filesystem;
 using tavrel::ChooserRequest;
 using tavrel::test::AnswerNextDialog;
-using tavrel::test::TempDir;
-using tavrel::test::WriteBytes;
 
 // Types a name into the real dialog's name box and presses Enter, as a user
 // would; the dialog ignores selectFile() once it is shown.
-void TypeName(QFileDialog& dialog, const QString& name)
+void TypeName(QFileDialog& dialog, const fs::path& name)
 {
     auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     ASSERT_NE(edit, nullptr);
-    edit->setText(name);
+    edit->setText(QString::fromStdU16String(name.u16string()));
     QTest::keyClick(edit, Qt::Key_Return);
 }
 
-QString Native(const fs::path& path)
+// A single-file conversion as a user goes through it: the open dialog takes
+// one file of the filter's kind, typed with a full path to another folder
+// than the one shown; the save dialog starts beside it, adds the filter's
+// extension to a bare name and asks before replacing a file; a cancelled
+// dialog chooses nothing.
+TEST(QtChooserTest, OpenThenSaveBesideTheChosenFileThenCancel)
 {
-    return QString::fromStdU16String(path.u16string());
-}
-
-TEST(QtChooserTest, OpenDialogReturnsTheTypedFile)
-{
-    TempDir dir;
-    WriteBytes(dir / "a.txt", "a");
+    tavrel::test::TempDir shown, other;
+    tavrel::test::WriteBytes(other / "in.txt", "in");
+    tavrel::test::WriteBytes(other / "old.txt", "old");
     tavrel::ui::QtChooserBackend backend(nullptr);
-    bool singleFile = false;
-    QString filterShown;
+    const std::u16string filter = u"文件文件(*.TXT)|*.txt";
+    QString filterShown, startedIn, question;
     AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) {
-        singleFile = dialog.fileMode() == QFileDialog::ExistingFile;
+        EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
         filterShown = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText();
-        TypeName(dialog, Native(dir / "a.txt"));
+        dialog.setDirectory(QString::fromStdString(shown.path().string()));
+        TypeName(dialog, other / "in.txt");
     });
-    const auto chosen = backend.Choose({ChooserRequest::Kind::Open, 0, u"文件文件(*.TXT)|*.txt"});
-    EXPECT_EQ(chosen, std::vector<fs::path>{dir / "a.txt"});
-    EXPECT_TRUE(singleFile);
+    EXPECT_EQ(backend.Choose({ChooserRequest::Kind::Open, 0, filter}), std::vector<fs::path>{other / "in.txt"});
     EXPECT_EQ(filterShown, QStringLiteral("文件文件(*.TXT)"));
-}
-
-TEST(QtChooserTest, SaveDialogAsksBeforeReplacingAFile)
-{
-    TempDir dir;
-    WriteBytes(dir / "old.txt", "old");
-    tavrel::ui::QtChooserBackend backend(nullptr);
-    bool asked = false;
-    AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) {
-        AnswerNextDialog<QMessageBox>([&](QMessageBox& question) {
-            asked = question.text().contains(QStringLiteral("old.txt"));
-            question.button(QMessageBox::Yes)->click();
-        });
-        TypeName(dialog, Native(dir / "old.txt"));
-    });
-    const auto chosen = backend.Choose({ChooserRequest::Kind::Save, 0, u"文件文件(*.TXT)|*.txt"});
-    EXPECT_TRUE(asked);
-    EXPECT_EQ(chosen, std::vector<fs::path>{dir / "old.txt"});
-}
-
-TEST(QtChooserTest, SavedNameWithoutExtensionGetsTheFiltersOne)
-{
-    TempDir dir;
-    tavrel::ui::QtChooserBackend backend(nullptr);
-    AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) { TypeName(dialog, Native(dir / "结果")); });
-    const auto chosen = backend.Choose({ChooserRequest::Kind::Save, 0, u"文件文件(*.TXT)|*.txt"});
-    EXPECT_EQ(chosen, std::vector<fs::path>{dir / "结果.txt"});
-}
-
-// The save dialog of a single-file conversion starts beside the input file,
-// also when its name was typed with a full path to another folder.
-TEST(QtChooserTest, NextDialogStartsInTheChosenFilesFolder)
-{
-    TempDir shown;
-    TempDir other;
-    WriteBytes(other / "in.txt", "in");
-    tavrel::ui::QtChooserBackend backend(nullptr);
-    AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) {
-        dialog.setDirectory(Native(shown.path()));
-        TypeName(dialog, Native(other / "in.txt"));
-    });
-    ASSERT_EQ(backend.Choose({ChooserRequest::Kind::Open, 0, u"文件文件(*.TXT)|*.txt"}).size(), 1u);
-    QString startedIn;
     AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) {
         startedIn = dialog.directory().absolutePath();
-        dialog.reject();
+        AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
+            question = box.text();
+            box.button(QMessageBox::Yes)->click();
+        });
+        TypeName(dialog, "old");
     });
-    backend.Choose({ChooserRequest::Kind::Save, 0, u"文件文件(*.TXT)|*.txt"});
-    EXPECT_EQ(startedIn.toStdString(), QDir(Native(other.path())).absolutePath().toStdString());
-}
-
-TEST(QtChooserTest, CancelReturnsNothing)
-{
-    tavrel::ui::QtChooserBackend backend(nullptr);
+    EXPECT_EQ(backend.Choose({ChooserRequest::Kind::Save, 0, filter}), std::vector<fs::path>{other / "old.txt"});
+    EXPECT_EQ(startedIn, QDir(QString::fromStdString(other.path().string())).absolutePath());
+    EXPECT_TRUE(question.contains(QStringLiteral("old.txt"))) << question.toStdString();
     AnswerNextDialog<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
-    EXPECT_TRUE(backend.Choose({ChooserRequest::Kind::Open, 0x80200, u"文件文件(*.TXT)|*.txt"}).empty());
+    EXPECT_TRUE(backend.Choose({ChooserRequest::Kind::Open, 0x80200, filter}).empty()) << "cancelled";
 }
 
 }  // namespace

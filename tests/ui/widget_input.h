@@ -1,8 +1,14 @@
 #pragma once
 
+#include "ui/form1.h"
+
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <vector>
@@ -28,9 +34,11 @@ struct ShownMessage {
     QMessageBox::Icon icon;
     QString title;
     QString text;
+    const QWidget* parent;
+    QStringList buttons;
 };
 
-// While it exists, notes every message box that shows and closes it at once,
+// While it exists, notes every modal message box that shows and closes it at once,
 // as a user pressing OK would, so that the window can be driven without
 // anyone answering.
 class MessageBoxLog {
@@ -41,7 +49,10 @@ public:
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box || !box->isVisible())
                 return;
-            messages_.push_back({box->icon(), box->windowTitle(), box->text()});
+            QStringList buttons;
+            for (const QAbstractButton* button : box->buttons())
+                buttons << button->text();
+            messages_.push_back({box->icon(), box->windowTitle(), box->text(), box->parentWidget(), buttons});
             box->done(QMessageBox::Ok);
         });
         watch_.start(0);
@@ -52,6 +63,28 @@ public:
 private:
     QTimer watch_;
     std::vector<ShownMessage> messages_;
+};
+
+// The window, loaded, shown and active; its message boxes are noted and closed.
+class WindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        form.Form_Load();
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    }
+
+    template <class Widget = QWidget>
+    Widget* Find(const char* name)
+    {
+        return form.findChild<Widget*>(name);
+    }
+    void Click(const char* button) { Find<QAbstractButton>(button)->click(); }
+    std::string Text(std::size_t i) const { return messages.Messages().at(i).text.toStdString(); }
+
+    MessageBoxLog messages;
+    Form1 form;
 };
 
 }  // namespace tavrel::test
