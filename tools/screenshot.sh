@@ -19,7 +19,7 @@ if [ -n "$points" ]; then
     output=$root/docs/screenshot-${points}pt.png
 fi
 if [ ! -x "$build/bin/tavrel-grab-window" ]; then
-    echo "缺少 $build/bin/tavrel-grab-window：请在构建时打开 TAVREL_BUILD_TESTS" >&2
+    echo "缺少 $build/bin/tavrel-grab-window：请先构建（make）" >&2
     exit 1
 fi
 
