@@ -111,11 +111,13 @@ TEST(CliTest, StandardInputIsConvertedAsItArrives)
 TEST(CliTest, MessagesFollowTheLocalesEncoding)
 {
     TempDir locales;
-    if (test::RunProgram("/usr/bin/localedef", {"-i", "zh_CN", "-f", "GBK", (locales / "zh_CN.GBK").string()}).exitStatus != 0)
+    const std::string locale = (locales / "zh_CN.GBK").string();
+    if (test::RunProgram("/usr/bin/localedef", {"-i", "zh_CN", "-f", "GBK", locale}).exitStatus != 0)
         GTEST_SKIP() << "localedef cannot make zh_CN.GBK here";
     const ProgramResult result = test::RunProgram(kProgram, {"-s", "/nonexistent.txt"}, "",
                                                   {"LOCPATH=" + locales.path().string(), "LC_ALL=zh_CN.GBK"});
-    EXPECT_EQ(result.err, test::IcuEncoded("windows-936-2000", u"tavrel-convert：无法读取文件“/nonexistent.txt”：没有那个文件或目录\n"));
+    EXPECT_EQ(result.err,
+              test::IcuEncoded("windows-936-2000", u"tavrel-convert：无法读取文件“/nonexistent.txt”：没有那个文件或目录\n"));
 }
 
 // A table may turn a character into one the output's encoding cannot hold:
@@ -125,8 +127,9 @@ TEST(CliTest, TablesFromADirectoryAndUnencodableResults)
     TempDir dir;
     WriteBytes(dir / "systemF.txt", "ab");
     WriteBytes(dir / "systemJ.txt", "\xEF\xBB\xBFx\xE2\x80\x8B");
-    EXPECT_EQ(Convert({"-s", "--tables", dir.path().string()}, "\xEF\xBB\xBF" "cab").out, "\xEF\xBB\xBF" "cx\xE2\x80\x8B");
-    const ProgramResult result = Convert({"-s", "--tables", dir.path().string(), "-", (dir / "out.txt").string()}, "ab");
+    const std::string tables = dir.path().string();
+    EXPECT_EQ(Convert({"-s", "--tables", tables}, "\xEF\xBB\xBF" "cab").out, "\xEF\xBB\xBF" "cx\xE2\x80\x8B");
+    const ProgramResult result = Convert({"-s", "--tables", tables, "-", (dir / "out.txt").string()}, "ab");
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_NE(result.err.find("第 1 行第 2 个字符 U+200B"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(dir / "out.txt"));
@@ -134,10 +137,11 @@ TEST(CliTest, TablesFromADirectoryAndUnencodableResults)
 
 struct FailureCase {
     const char* name;
-    std::vector<std::string> arguments;
+    std::string arguments;  // as typed in a shell, in a fresh current folder
     std::string input;
     int exitStatus;
     std::string message;
+    std::string before = "";  // shell commands run first
     friend void PrintTo(const FailureCase& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -148,12 +152,8 @@ TEST_P(CliFailureTest, ExitsWithStatusAndMessage)
 {
     const FailureCase& c = GetParam();
     TempDir dir;
-    const bool shell = !c.arguments.empty() && c.arguments.front() == "-c";
-    std::vector<std::string> arguments = c.arguments;
-    if (shell)
-        arguments = {"-c", "cd " + dir.path().string() + " && " + c.arguments[1],
-                     kProgram};
-    const ProgramResult result = shell ? test::RunProgram("/bin/sh", arguments, c.input) : Convert(arguments, c.input);
+    const std::string command = "cd " + dir.path().string() + " && " + c.before + "exec \"$0\" " + c.arguments;
+    const ProgramResult result = test::RunProgram("/bin/sh", {"-c", command, kProgram}, c.input);
     EXPECT_EQ(result.exitStatus, c.exitStatus);
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
     EXPECT_EQ(result.out, "");
@@ -162,20 +162,20 @@ TEST_P(CliFailureTest, ExitsWithStatusAndMessage)
 INSTANTIATE_TEST_SUITE_P(
     Failures, CliFailureTest,
     testing::Values(
-        FailureCase{"NoDirection", {}, "", 2, "用法"},
-        FailureCase{"BothDirections", {"-s", "-t"}, "", 2, "用法"},
-        FailureCase{"UnknownOption", {"-s", "--fast"}, "", 2, "未知选项：--fast"},
-        FailureCase{"TooManyFiles", {"-s", "a", "b", "c"}, "", 2, "参数过多"},
-        FailureCase{"BatchWithoutFiles", {"-s", "--batch"}, "", 2, "--batch"},
-        FailureCase{"EmptyTablesFolder", {"-s", "--tables", ""}, "", 2, "--tables 需要一个目录"},
-        FailureCase{"UnknownEncoding", {"-s", "--encoding=latin1"}, "", 2, "不认识编码“latin1”"},
-        FailureCase{"EmptyBatchName", {"-s", "--batch", ""}, "", 1, "无法读取文件“”：No such file"},
-        FailureCase{"DeletedCurrentFolder", {"-c", "mkdir gone && cd gone && rmdir ../gone && exec \"$0\" -s --batch a.txt"},
-                    "", 1, "“a.txt”：No such file"},
-        FailureCase{"MissingInput", {"-s", "/nonexistent/in.txt"}, "", 1, "“/nonexistent/in.txt”：No such file"},
-        FailureCase{"MissingTables", {"-s", "--tables", "/nonexistent"}, "", 1, "“/nonexistent/systemF.txt”"},
-        FailureCase{"InvalidBytes", {"-s"}, "ab\x81\x7F", 1, "字节偏移 2"},
-        FailureCase{"FullOutput", {"-s", "-", "/dev/full"}, "abc", 1, "“/dev/full”：No space left"}),
+        FailureCase{"NoDirection", "", "", 2, "用法"},
+        FailureCase{"BothDirections", "-s -t", "", 2, "用法"},
+        FailureCase{"UnknownOption", "-s --fast", "", 2, "未知选项：--fast"},
+        FailureCase{"TooManyFiles", "-s a b c", "", 2, "参数过多"},
+        FailureCase{"BatchWithoutFiles", "-s --batch", "", 2, "--batch"},
+        FailureCase{"EmptyTablesFolder", "-s --tables ''", "", 2, "--tables 需要一个目录"},
+        FailureCase{"UnknownEncoding", "-s --encoding=latin1", "", 2, "不认识编码“latin1”"},
+        FailureCase{"EmptyBatchName", "-s --batch ''", "", 1, "无法读取文件“”：No such file"},
+        FailureCase{"DeletedCurrentFolder", "-s --batch a.txt", "", 1, "“a.txt”：No such file",
+                    "mkdir gone && cd gone && rmdir ../gone && "},
+        FailureCase{"MissingInput", "-s /nonexistent/in.txt", "", 1, "“/nonexistent/in.txt”：No such file"},
+        FailureCase{"MissingTables", "-s --tables /nonexistent", "", 1, "“/nonexistent/systemF.txt”"},
+        FailureCase{"InvalidBytes", "-s", "ab\x81\x7F", 1, "字节偏移 2"},
+        FailureCase{"FullOutput", "-s - /dev/full", "abc", 1, "“/dev/full”：No space left"}),
     test::RowName());
 
 }  // namespace

@@ -35,7 +35,8 @@ def occurrences(file, find):
 
 def run(command, log):
     """Runs command, logging its output; gives (success, output)."""
-    result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, errors="replace")
+    result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                            errors="replace")
     log.write(result.stdout)
     log.flush()
     return result.returncode == 0, result.stdout
@@ -83,7 +84,8 @@ def mutate(row, build_dir, args, log):
 def table(outcomes, minutes):
     lines = [f"{'id':<4}  {'status':<14}  {'description':<84}  caught by / detail"]
     lines += [f"{row[0]:<4}  {status:<14}  {row[4]:<84}  {detail}" for row, status, detail in outcomes]
-    count = {s: sum(status == s for _, status, _ in outcomes) for s in ("caught", "missed", "does not build", "refused")}
+    statuses = [status for _, status, _ in outcomes]
+    count = {s: statuses.count(s) for s in ("caught", "missed", "does not build", "refused")}
     lines += ["", f"caught {count['caught']} of {count['caught'] + count['missed']} applicable; "
                   f"missed {count['missed']}; does not build {count['does not build']}; refused {count['refused']}"]
     missed = [row[0] for row, status, _ in outcomes if status == "missed"]

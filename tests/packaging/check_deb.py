@@ -59,7 +59,8 @@ class DebTest(unittest.TestCase):
                 self.assertEqual(self.entries.get(f"/usr/bin/{program}"), f"../lib/tavrel/{program}")
 
     def test_control_fields(self):
-        fields = dict(line.split(": ", 1) for line in dpkg_deb("--field").splitlines() if line and not line.startswith(" "))
+        fields = dict(line.split(": ", 1) for line in dpkg_deb("--field").splitlines()
+                      if line and not line.startswith(" "))
         self.assertEqual(fields["Package"], "tavrel")
         self.assertEqual(fields["Version"], VERSION)
         self.assertEqual(fields["Architecture"], ARCHITECTURE)
@@ -78,12 +79,14 @@ class DebTest(unittest.TestCase):
 
     def test_copyright_is_machine_readable_and_credits_opencc(self):
         copyright_text = (self.root / "usr/share/doc/tavrel/copyright").read_text(encoding="utf-8")
-        self.assertTrue(copyright_text.startswith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"))
+        self.assertTrue(copyright_text.startswith(
+            "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"))
         self.assertIn("License: Apache-2.0", copyright_text)
         self.assertIn("OpenCC", copyright_text)
 
     def test_compressed_files_carry_no_name_or_time(self):
-        for path in ["usr/share/man/man1/tavrel.1.gz", "usr/share/man/man1/tavrel-convert.1.gz", "usr/share/doc/tavrel/changelog.gz"]:
+        for path in ["usr/share/man/man1/tavrel.1.gz", "usr/share/man/man1/tavrel-convert.1.gz",
+                     "usr/share/doc/tavrel/changelog.gz"]:
             with self.subTest(path=path):
                 header = (self.root / path).read_bytes()[:10]
                 self.assertEqual(header[:3], b"\x1f\x8b\x08")

@@ -16,7 +16,8 @@ using tavrel::test::ReadBytes;
 TEST(InstallTest, InstalledTreeWorksThroughItsLinks)
 {
     const tavrel::test::TempDir prefix;
-    const auto install = tavrel::test::RunProgram(TAVREL_CMAKE, {"--install", TAVREL_BUILD_DIR, "--prefix", prefix.path().string()});
+    const auto install =
+        tavrel::test::RunProgram(TAVREL_CMAKE, {"--install", TAVREL_BUILD_DIR, "--prefix", prefix.path().string()});
     ASSERT_EQ(install.exitStatus, 0) << install.out << install.err;
     for (const std::string program : {"tavrel", "tavrel-convert"}) {
         const fs::path link = prefix / ("bin/" + program);
@@ -36,7 +37,8 @@ TEST(InstallTest, InstalledTreeWorksThroughItsLinks)
     for (const std::string license : {"LICENSE", "LICENSE.OpenCC", "NOTICE"})
         EXPECT_TRUE(fs::is_regular_file(prefix / "share/doc/tavrel" / license)) << license;
     for (const int size : {16, 32, 48, 64, 128, 256}) {
-        const fs::path icon = prefix / ("share/icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) + "/apps/tavrel.png");
+        const std::string square = std::to_string(size) + "x" + std::to_string(size);
+        const fs::path icon = prefix / ("share/icons/hicolor/" + square + "/apps/tavrel.png");
         EXPECT_EQ(QImage(QString::fromStdString(icon.string())).size(), QSize(size, size)) << icon;
     }
 }
