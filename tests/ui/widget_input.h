@@ -76,10 +76,7 @@ protected:
     }
 
     template <class Widget = QWidget>
-    Widget* Find(const char* name)
-    {
-        return form.findChild<Widget*>(name);
-    }
+    Widget* Find(const char* name) { return form.findChild<Widget*>(name); }
     void Click(const char* button) { Find<QAbstractButton>(button)->click(); }
     std::string Text(std::size_t i) const { return messages.Messages().at(i).text.toStdString(); }
 
