@@ -1,4 +1,3 @@
-#include "tests/support/scripted_chooser.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/widget_input.h"
 
@@ -20,19 +19,12 @@ using tavrel::test::Gbk;
 using tavrel::test::ReadBytes;
 using tavrel::test::WriteBytes;
 
-// The window with its file dialogs answered from a script.
+// The window and a folder to work in.
 class FileCommandsTest : public tavrel::test::WindowTest {
 protected:
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        form.SetChooserBackend(chooser_);
-    }
-
     auto Entries() const { return std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()); }
 
     tavrel::test::TempDir dir_;
-    tavrel::test::ScriptedChooser chooser_;
 };
 
 // Cancelling a dialog touches nothing and says nothing. Guards the single-file
@@ -40,13 +32,13 @@ protected:
 TEST_F(FileCommandsTest, CancellingTouchesNothingAndSingleFileDialogAllowsOneFile)
 {
     WriteBytes(dir_ / "a.txt", Gbk("中國"));
-    chooser_.answers = {{}, {dir_ / "a.txt"}};  // cancels the batch's dialog, then the save dialog
+    chooser.answers = {{}, {dir_ / "a.txt"}};  // cancels the batch's dialog, then the save dialog
     Click("Command2");
     Click("Command1");
-    ASSERT_EQ(chooser_.requests.size(), 3u);
-    EXPECT_EQ(chooser_.requests[0].flags, 0x80200u);
-    EXPECT_FALSE(chooser_.requests[1].flags & tavrel::kChooserAllowMultiSelect);
-    EXPECT_EQ(chooser_.requests[1].filter, u"文件文件(*.TXT)|*.txt");
+    ASSERT_EQ(chooser.requests.size(), 3u);
+    EXPECT_EQ(chooser.requests[0].flags, 0x80200u);
+    EXPECT_FALSE(chooser.requests[1].flags & tavrel::kChooserAllowMultiSelect);
+    EXPECT_EQ(chooser.requests[1].filter, u"文件文件(*.TXT)|*.txt");
     EXPECT_TRUE(messages.Messages().empty());
     EXPECT_EQ(Entries(), 1);
 }
@@ -65,7 +57,7 @@ TEST_F(FileCommandsTest, SingleFileKeepsItsEncodingAndMaySaveOverItself)
     for (const auto& row : rows) {
         Click(row.option);
         WriteBytes(dir_ / "in.txt", row.input);
-        chooser_.answers = {{dir_ / "in.txt"}, {dir_ / row.output}};
+        chooser.answers = {{dir_ / "in.txt"}, {dir_ / row.output}};
         Click("Command1");
         EXPECT_EQ(ReadBytes(dir_ / row.output), row.expected) << row.output;
     }
@@ -79,7 +71,7 @@ TEST_F(FileCommandsTest, BatchWritesPrefixedFilesAndCountsThem)
 {
     WriteBytes(dir_ / "a.txt", Gbk("國"));
     WriteBytes(dir_ / "简体a.txt", "爲");
-    chooser_.answers = {{dir_ / "a.txt", dir_ / "简体a.txt"}, {dir_ / "a.txt"}};
+    chooser.answers = {{dir_ / "a.txt", dir_ / "简体a.txt"}, {dir_ / "a.txt"}};
     Click("Command2");
     Click("Option2");
     Click("Command2");
@@ -107,7 +99,7 @@ TEST_F(FileCommandsTest, FailingFileIsReportedAndTheWindowGoesOn)
         {"Command1", {{dir_ / "a.txt"}, {dir_ / "no-dir" / "b.txt"}}, dir_ / "no-dir" / "b.txt", "No such file"},
     };
     for (const auto& row : rows) {
-        chooser_.answers = row.answers;
+        chooser.answers = row.answers;
         const std::size_t before = messages.Messages().size();
         Click(row.command);
         ASSERT_EQ(messages.Messages().size(), before + 1);
@@ -158,7 +150,7 @@ TEST_P(StopTest, InTheMiddleOfAFileLeavesNothing)
         stopped = true;
     });
     stopper.start(1);
-    chooser_.answers = {{dir_ / "a.txt", dir_ / "b.txt"}};
+    chooser.answers = {{dir_ / "a.txt", dir_ / "b.txt"}};
     Click("Command2");
     stopped = true;
     feeder.join();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/scripted_chooser.h"
 #include "ui/form1.h"
 
 #include <QAbstractButton>
@@ -65,11 +66,13 @@ private:
     std::vector<ShownMessage> messages_;
 };
 
-// The window, loaded, shown and active; its message boxes are noted and closed.
+// The window, loaded, shown and active; its message boxes are noted and closed,
+// its file dialogs answered from a script.
 class WindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
+        form.SetChooserBackend(chooser);
         form.Form_Load();
         form.show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
@@ -81,6 +84,7 @@ protected:
     std::string Text(std::size_t i) const { return messages.Messages().at(i).text.toStdString(); }
 
     MessageBoxLog messages;
+    ScriptedChooser chooser;
     Form1 form;
 };
 
