@@ -55,7 +55,7 @@ TEST_P(PaneTest, OtherPaneShowsTheConversion)
     EXPECT_EQ(tavrel::ui::PaneText(*source), row.read);
     EXPECT_EQ(tavrel::ui::PaneText(*target), row.expected);
     EXPECT_EQ(target->blockCount(), 1 + QStringView(row.expected).count(u'\n'));
-    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Form1, PaneTest, testing::ValuesIn(kPanes), tavrel::test::RowName());
@@ -86,11 +86,12 @@ TEST_P(QuitTest, OnlyClosingEndsTheProgramAndAsksNothing)
     QCoreApplication::exec();
     EXPECT_EQ(watch.asked, quits);
     EXPECT_EQ(form.isVisible(), !quits);
-    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Form1, QuitTest, testing::Values("cmdExit", "", "cmdF2J"),
-                         [](const testing::TestParamInfo<const char*>& row) { return *row.param ? row.param : "CloseControl"; });
+INSTANTIATE_TEST_SUITE_P(Form1, QuitTest, testing::Values("cmdExit", "", "cmdF2J"), [](const auto& row) {
+    return *row.param ? row.param : "CloseControl";
+});
 
 // Enter and keypad Enter press the focused button or option as Space does, yet
 // no button is a default one: keypad Enter in a pane (Enter is in the pane
@@ -102,7 +103,7 @@ TEST_F(WindowTest, EnterPressesTheFocusedButtonOnly)
         QTest::keyClick(Find(control), Qt::Key_Return);
         QTest::keyClick(Find(control), Qt::Key_Enter, Qt::KeypadModifier);
     }
-    EXPECT_EQ(messages.Messages().size(), 2u) << "About, opened by each Enter on it";
+    EXPECT_EQ(messages.shown.size(), 2u) << "About, opened by each Enter on it";
     EXPECT_TRUE(Find<QRadioButton>("Option2")->isChecked());
     EXPECT_FALSE(Find<QRadioButton>("Option1")->isChecked()) << "the two options are one group";
     EXPECT_EQ(Find<QPlainTextEdit>("txtF")->toPlainText(), QStringLiteral("\n\n"));
@@ -126,8 +127,8 @@ TEST_F(WindowTest, AboutIsAModalBoxWithTheAddressesAndOneChineseOkButton)
 {
     tavrel::ui::InstallQtTranslations(*qApp);
     Click("cmdAbout");
-    ASSERT_EQ(messages.Messages().size(), 1u);
-    const tavrel::test::ShownMessage& about = messages.Messages()[0];
+    ASSERT_EQ(messages.shown.size(), 1u);
+    const tavrel::test::ShownMessage& about = messages.shown[0];
     EXPECT_EQ(about.parent, &form);
     EXPECT_EQ(about.icon, QMessageBox::Information);
     EXPECT_EQ(about.title, QStringLiteral("Tavrel"));
@@ -140,7 +141,7 @@ TEST(MessagesTest, OutOfMemoryIsReportedInChinese)
 {
     tavrel::test::MessageBoxLog boxes;
     tavrel::ui::ShowFailure(nullptr, std::bad_alloc());
-    EXPECT_EQ(boxes.Messages().at(0).text, QStringLiteral("内存不足，无法完成这项操作。"));
+    EXPECT_EQ(boxes.shown.at(0).text, QStringLiteral("内存不足，无法完成这项操作。"));
 }
 
 }  // namespace

@@ -42,28 +42,24 @@ struct ShownMessage {
 // While it exists, notes every modal message box that shows and closes it at once,
 // as a user pressing OK would, so that the window can be driven without
 // anyone answering.
-class MessageBoxLog {
-public:
+struct MessageBoxLog {
     MessageBoxLog()
     {
-        QObject::connect(&watch_, &QTimer::timeout, [this] {
+        QObject::connect(&watch, &QTimer::timeout, [this] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box || !box->isVisible())
                 return;
             QStringList buttons;
             for (const QAbstractButton* button : box->buttons())
                 buttons << button->text();
-            messages_.push_back({box->icon(), box->windowTitle(), box->text(), box->parentWidget(), buttons});
+            shown.push_back({box->icon(), box->windowTitle(), box->text(), box->parentWidget(), buttons});
             box->done(QMessageBox::Ok);
         });
-        watch_.start(0);
+        watch.start(0);
     }
 
-    const std::vector<ShownMessage>& Messages() const { return messages_; }
-
-private:
-    QTimer watch_;
-    std::vector<ShownMessage> messages_;
+    QTimer watch;
+    std::vector<ShownMessage> shown;
 };
 
 // The window, loaded, shown and active; its message boxes are noted and closed,
@@ -81,7 +77,7 @@ protected:
     template <class Widget = QWidget>
     Widget* Find(const char* name) { return form.findChild<Widget*>(name); }
     void Click(const char* button) { Find<QAbstractButton>(button)->click(); }
-    std::string Text(std::size_t i) const { return messages.Messages().at(i).text.toStdString(); }
+    std::string Text(std::size_t i) const { return messages.shown.at(i).text.toStdString(); }
 
     MessageBoxLog messages;
     ScriptedChooser chooser;
