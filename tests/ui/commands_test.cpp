@@ -127,8 +127,7 @@ TEST_F(WindowTest, AboutIsAModalBoxWithTheAddressesAndOneChineseOkButton)
 {
     tavrel::ui::InstallQtTranslations(*qApp);
     Click("cmdAbout");
-    ASSERT_EQ(messages.shown.size(), 1u);
-    const tavrel::test::ShownMessage& about = messages.shown[0];
+    const tavrel::test::ShownMessage& about = messages.shown.at(0);
     EXPECT_EQ(about.parent, &form);
     EXPECT_EQ(about.icon, QMessageBox::Information);
     EXPECT_EQ(about.title, QStringLiteral("Tavrel"));
