@@ -73,19 +73,19 @@ protected:
     }
 
     // Starts the program and focuses its first visible window whose title matches.
-    QString Start(const fs::path& executable, const QString& title)
+    void Start(const fs::path& executable, const QString& title)
     {
         program.start(QString::fromStdString(executable.string()), {});
-        EXPECT_TRUE(program.waitForStarted(kPatience)) << program.errorString().toStdString();
-        const QString window =
-            Tool("xdotool", {"search", "--sync", "--onlyvisible", "--name", title}).second.section(u'\n', 0, 0);
+        ASSERT_TRUE(program.waitForStarted(kPatience)) << program.errorString().toStdString();
+        window = Tool("xdotool", {"search", "--sync", "--onlyvisible", "--name", title}).second.section(u'\n', 0, 0);
+        ASSERT_FALSE(window.isEmpty());
         Xdotool({"windowfocus", "--sync", window});
-        return window;
     }
 
     tavrel::test::TempDir runtime;
     QProcess server;
     QProcess program;
+    QString window;
 };
 
 // Latin letters and Enter are typed, Chinese is pasted: xdotool types a
@@ -93,8 +93,7 @@ protected:
 // at once, and a busy program may read the map after the undo and lose it.
 TEST_F(X11Test, EnteredTextAppearsSimplifiedAboveAndCloseEndsWithZero)
 {
-    const QString window = Start(tavrel::ApplicationDirectory() / "tavrel", QStringLiteral("^Tavrel-"));
-    ASSERT_FALSE(window.isEmpty());
+    ASSERT_NO_FATAL_FAILURE(Start(tavrel::ApplicationDirectory() / "tavrel", QStringLiteral("^Tavrel-")));
     Xdotool({"mousemove", "--sync", "--window", window, "316", "346", "click", "1"});  // the lower pane
     Xdotool({"type", "--delay", "50", "Tavrel 3.0"});
     Xdotool({"key", "Return"});
@@ -121,8 +120,7 @@ TEST_F(X11Test, MissingTableIsNamedAndTheProgramExitsWithOne)
 {
     tavrel::test::TempDir directory;
     fs::copy_file(tavrel::ApplicationDirectory() / "tavrel", directory / "tavrel");
-    const QString box = Start(directory / "tavrel", QStringLiteral("^Tavrel$"));
-    ASSERT_FALSE(box.isEmpty());
+    ASSERT_NO_FATAL_FAILURE(Start(directory / "tavrel", QStringLiteral("^Tavrel$")));  // the failure box
     EXPECT_NE(Tool("xdotool", {"search", "--name", "^Tavrel-"}).first, 0) << "the window appeared";
     Xdotool({"key", "Return"});
     EXPECT_EQ(ExitCode(program), 1);

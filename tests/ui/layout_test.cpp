@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QStyleOptionButton>
 
@@ -52,25 +53,18 @@ int CaptionRoom(const QWidget& control)
         .width();
 }
 
-// Runs with the application's font at the parameter's point size.
-class FontSizeTest : public testing::TestWithParam<int> {
-protected:
-    void SetUp() override
-    {
-        QFont font = saved_;
-        font.setPointSize(GetParam());
-        QApplication::setFont(font);
-    }
-    void TearDown() override { QApplication::setFont(saved_); }
-
-    const QFont saved_ = QApplication::font();
-};
+// The parameter is the application font's point size.
+class FontSizeTest : public testing::TestWithParam<int> {};
 
 // With common desktop font sizes every caption is there and whole, no line of
 // the label wraps or falls below it, and the fixed-size window keeps the
 // design's proportions, never smaller than the design.
 TEST_P(FontSizeTest, CaptionsFitAndTheLayoutKeepsItsProportions)
 {
+    const auto restore = qScopeGuard([saved = QApplication::font()] { QApplication::setFont(saved); });
+    QFont font = QApplication::font();
+    font.setPointSize(GetParam());
+    QApplication::setFont(font);
     Form1 form;
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Tavrel-" TAVREL_WEB_ADDRESS));
     for (const int size : {16, 32})

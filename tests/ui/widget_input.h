@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/scripted_chooser.h"
 #include "ui/form1.h"
 
 #include <QAbstractButton>
@@ -41,49 +42,45 @@ struct ShownMessage {
 // While it exists, notes every modal message box that shows and closes it at once,
 // as a user pressing OK would, so that the window can be driven without
 // anyone answering.
-class MessageBoxLog {
-public:
+struct MessageBoxLog {
     MessageBoxLog()
     {
-        QObject::connect(&watch_, &QTimer::timeout, [this] {
+        QObject::connect(&watch, &QTimer::timeout, [this] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box || !box->isVisible())
                 return;
             QStringList buttons;
             for (const QAbstractButton* button : box->buttons())
                 buttons << button->text();
-            messages_.push_back({box->icon(), box->windowTitle(), box->text(), box->parentWidget(), buttons});
+            shown.push_back({box->icon(), box->windowTitle(), box->text(), box->parentWidget(), buttons});
             box->done(QMessageBox::Ok);
         });
-        watch_.start(0);
+        watch.start(0);
     }
 
-    const std::vector<ShownMessage>& Messages() const { return messages_; }
-
-private:
-    QTimer watch_;
-    std::vector<ShownMessage> messages_;
+    QTimer watch;
+    std::vector<ShownMessage> shown;
 };
 
-// The window, loaded, shown and active; its message boxes are noted and closed.
+// The window, loaded, shown and active; its message boxes are noted and closed,
+// its file dialogs answered from a script.
 class WindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
+        form.SetChooserBackend(chooser);
         form.Form_Load();
         form.show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     }
 
     template <class Widget = QWidget>
-    Widget* Find(const char* name)
-    {
-        return form.findChild<Widget*>(name);
-    }
+    Widget* Find(const char* name) { return form.findChild<Widget*>(name); }
     void Click(const char* button) { Find<QAbstractButton>(button)->click(); }
-    std::string Text(std::size_t i) const { return messages.Messages().at(i).text.toStdString(); }
+    std::string Text(std::size_t i) const { return messages.shown.at(i).text.toStdString(); }
 
     MessageBoxLog messages;
+    ScriptedChooser chooser;
     Form1 form;
 };
 
