@@ -110,7 +110,7 @@ int RunReporting(const cli::Options& options)
         const std::string where = error.path1().empty() ? "当前文件夹" : "“" + DisplayPath(error.path1()) + "”";
         Say("无法访问" + where + "：" + SystemReason(error.code().value()));
     } catch (const std::bad_alloc&) {
-        Say("内存不足，无法完成这项操作。");
+        Say(kOutOfMemoryMessage);
     } catch (const std::exception& error) {
         Say(std::string("内部错误：") + error.what());
     }

@@ -10,6 +10,9 @@ namespace tavrel {
 // A path as the user should see it: native separators, UTF-8.
 std::string DisplayPath(const std::filesystem::path& path);
 
+// What both programs say when an allocation fails.
+inline constexpr char kOutOfMemoryMessage[] = "内存不足，无法完成这项操作。";
+
 // The base of every failure the engine and the file layer report. what() is
 // a complete message in Simplified Chinese that names the file and the reason.
 class Error : public std::runtime_error {

@@ -1,5 +1,7 @@
 #include "ui/messages.h"
 
+#include "engine/errors.h"
+
 #include <new>
 
 namespace tavrel::ui {
@@ -11,7 +13,7 @@ const QString kTitle = QStringLiteral("Tavrel");
 QString FailureText(const std::exception& error)
 {
     if (dynamic_cast<const std::bad_alloc*>(&error))
-        return QStringLiteral("内存不足，无法完成这项操作。");
+        return QString::fromUtf8(kOutOfMemoryMessage);
     return QString::fromUtf8(error.what());
 }
 
