@@ -7,16 +7,14 @@ namespace tavrel {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Gbk;
-using test::ReadBytes;
-using test::WriteBytes;
+using namespace test;
 
 class BatchTest : public testing::Test {
 protected:
     BatchTest() { converter_.SetTables(u"國爲", u"国为"); }
 
     Converter converter_;
-    test::TempDir dir_;
+    TempDir dir_;
 };
 
 TEST_F(BatchTest, WritesBesideEachFileInItsEncoding)

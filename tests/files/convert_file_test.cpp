@@ -9,10 +9,7 @@ namespace tavrel {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Gbk;
-using test::ReadBytes;
-using test::TempDir;
-using test::WriteBytes;
+using namespace test;
 
 struct FailureCase {
     const char* name;
@@ -38,7 +35,7 @@ TEST_P(ConvertFileFailureTest, LeavesTheTargetAsItWas)
     EXPECT_THAT([&] { ConvertTextFile(converter, Direction::F2J, dir / "in.txt", dir / row.target, row.choice); },
                 testing::ThrowsMessage<Error>(testing::HasSubstr(row.message)));
     EXPECT_EQ(ReadBytes(dir / "keep.txt"), "old");
-    EXPECT_EQ(test::EntryCount(dir.path()), 3);
+    EXPECT_EQ(EntryCount(dir.path()), 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -51,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"FolderInTheTargetsPlace", "a", {}, "folder", "Is a directory"},
         FailureCase{"MissingFolder", "a", {}, "no-such-folder/x.txt", "No such file or directory"},
         FailureCase{"FullDevice", "a", {}, "/dev/full", "No space left on device"}),
-    test::RowName());
+    RowName());
 
 // Saving over the input works, also when it has a second name and is
 // therefore written in place with a longer result: it is read before it is

@@ -7,7 +7,7 @@
 namespace tavrel {
 namespace {
 
-using test::Gbk;
+using namespace test;
 
 class StringSink : public ByteSink {
 public:
@@ -28,8 +28,8 @@ std::string Convert(const SplitCase& row, std::size_t blockSize, std::size_t wor
 {
     Converter converter;
     converter.SetTables(u"國爲\U0001F600", u"国为\x200B");
-    test::TempDir dir;
-    test::WriteBytes(dir / "in.txt", row.bytes);
+    TempDir dir;
+    WriteBytes(dir / "in.txt", row.bytes);
     InputFile file(dir / "in.txt");
     StringSink sink;
     PipelineSettings settings;
@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
                   Encoding::Gbk, Encoding::Gbk, "bad input at byte 10"},
         SplitCase{"SurrogatePairsAcrossBlocks", std::string("\x3D\xD8\x00\xDE\x0B\x57", 6), Encoding::Utf16LE,
                   Encoding::Utf16LE, "\x0B\x20\xFD\x56"}),
-    test::RowName());
+    RowName());
 
 }  // namespace
 }  // namespace tavrel
