@@ -9,10 +9,9 @@ namespace {
 
 using namespace test;
 
-class StringSink : public ByteSink {
-public:
-    void Write(std::string_view bytes) override { bytes_ += bytes; }
-    std::string bytes_;
+struct StringSink : ByteSink {
+    void Write(std::string_view bytes) override { written += bytes; }
+    std::string written;
 };
 
 struct SplitCase {
@@ -39,7 +38,7 @@ std::string Convert(const SplitCase& row, std::size_t blockSize, std::size_t wor
     settings.workers = workers;
     const PipelineResult result = RunPipeline(converter, settings, file, sink);
     if (result.failure == BlockFailure::Kind::None)
-        return sink.bytes_;
+        return sink.written;
     if (result.failure == BlockFailure::Kind::Decode)
         return "bad input at byte " + std::to_string(result.offset);
     return "unencodable at byte " + std::to_string(result.offset) + ", line " + std::to_string(result.line) +

@@ -57,14 +57,12 @@ ProgramResult RunProgram(const std::filesystem::path& program, const std::vector
     int status = 0;
     rusage usage{};
     wait4(child, &status, 0, &usage);
-    ProgramResult result;
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    result.peakResidentKilobytes = usage.ru_maxrss;
-    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    result.out = ReadBytes(streams / "out");
-    result.err = ReadBytes(streams / "err");
-    return result;
+    return {.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+            .signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0,
+            .out = ReadBytes(streams / "out"),
+            .err = ReadBytes(streams / "err"),
+            .seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            .peakResidentKilobytes = usage.ru_maxrss};
 }
 
 }  // namespace tavrel::test
