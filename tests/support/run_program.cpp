@@ -6,29 +6,24 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <stdexcept>
 
 namespace tavrel::test {
 
-namespace {
-
-// The null-terminated array of pointers into `strings` that a new program takes.
-std::vector<char*> Pointers(std::vector<std::string>& strings)
-{
-    std::vector<char*> pointers;
-    for (std::string& text : strings)
-        pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-}  // namespace
-
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                          const std::string& input, const std::vector<std::string>& environment)
 {
+    // The null-terminated array of pointers into `strings` that a new program takes.
+    const auto pointers = [](std::vector<std::string>& strings) {
+        std::vector<char*> array;
+        for (std::string& text : strings)
+            array.push_back(text.data());
+        array.push_back(nullptr);
+        return array;
+    };
     std::vector<std::string> words{program.string()};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<std::string> variables;
@@ -49,8 +44,8 @@ ProgramResult RunProgram(const std::filesystem::path& program, const std::vector
     posix_spawn_file_actions_addopen(&actions, 2, (streams / "err").c_str(), O_WRONLY | O_CREAT, 0600);
     const auto start = std::chrono::steady_clock::now();
     pid_t child = 0;
-    const int failure = posix_spawn(&child, words[0].c_str(), &actions, nullptr, Pointers(words).data(),
-                                    Pointers(variables).data());
+    const int failure = posix_spawn(&child, words[0].c_str(), &actions, nullptr, pointers(words).data(),
+                                    pointers(variables).data());
     posix_spawn_file_actions_destroy(&actions);
     if (failure != 0)
         throw std::runtime_error("cannot start " + words[0]);
