@@ -87,40 +87,25 @@ int openat(int dirfd, const char* path, int flags, ...)
     return Opened(path, ((int (*)(int, const char*, int, ...))Real("openat"))(dirfd, path, flags, mode));
 }
 
-ssize_t write(int fd, const void* bytes, size_t count)
-{
-    if (IsTracked(fd) && FailsNow("write"))
-        return -1;
-    return ((ssize_t(*)(int, const void*, size_t))Real("write"))(fd, bytes, count);
-}
+/* Defines `name`, which fails when `counts` holds and FailsNow(`chosen`) says
+ * so, and otherwise calls the real function. */
+#define FAILING(type, name, parameters, arguments, counts, chosen) \
+    type name parameters                                           \
+    {                                                              \
+        if ((counts) && FailsNow(chosen))                          \
+            return -1;                                             \
+        return ((type(*) parameters)Real(#name))arguments;         \
+    }
 
-int fchmod(int fd, mode_t mode)
-{
-    if (IsTracked(fd) && FailsNow("fchmod"))
-        return -1;
-    return ((int (*)(int, mode_t))Real("fchmod"))(fd, mode);
-}
-
-int fchown(int fd, uid_t owner, gid_t group)
-{
-    if (IsTracked(fd) && FailsNow("fchown"))
-        return -1;
-    return ((int (*)(int, uid_t, gid_t))Real("fchown"))(fd, owner, group);
-}
-
-int fsync(int fd)
-{
-    if (IsTracked(fd) && FailsNow("fsync"))
-        return -1;
-    return ((int (*)(int))Real("fsync"))(fd);
-}
-
-int fdatasync(int fd)
-{
-    if (IsTracked(fd) && FailsNow("fsync"))
-        return -1;
-    return ((int (*)(int))Real("fdatasync"))(fd);
-}
+FAILING(ssize_t, write, (int fd, const void* bytes, size_t count), (fd, bytes, count), IsTracked(fd), "write")
+FAILING(int, fchmod, (int fd, mode_t mode), (fd, mode), IsTracked(fd), "fchmod")
+FAILING(int, fchown, (int fd, uid_t owner, gid_t group), (fd, owner, group), IsTracked(fd), "fchown")
+FAILING(int, fsync, (int fd), (fd), IsTracked(fd), "fsync")
+FAILING(int, fdatasync, (int fd), (fd), IsTracked(fd), "fsync")
+FAILING(int, rename, (const char* from, const char* to), (from, to), IsUnderFolder(from) || IsUnderFolder(to),
+        "rename")
+FAILING(int, renameat, (int fromDir, const char* from, int toDir, const char* to), (fromDir, from, toDir, to),
+        IsUnderFolder(from) || IsUnderFolder(to), "rename")
 
 /* Like Linux, the descriptor is gone even when close reports an error. */
 int close(int fd)
@@ -134,18 +119,4 @@ int close(int fd)
         return result;
     errno = saved;
     return -1;
-}
-
-int rename(const char* from, const char* to)
-{
-    if ((IsUnderFolder(from) || IsUnderFolder(to)) && FailsNow("rename"))
-        return -1;
-    return ((int (*)(const char*, const char*))Real("rename"))(from, to);
-}
-
-int renameat(int fromDir, const char* from, int toDir, const char* to)
-{
-    if ((IsUnderFolder(from) || IsUnderFolder(to)) && FailsNow("rename"))
-        return -1;
-    return ((int (*)(int, const char*, int, const char*))Real("renameat"))(fromDir, from, toDir, to);
 }

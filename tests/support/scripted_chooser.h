@@ -3,8 +3,6 @@
 #include "files/chooser.h"
 
 #include <deque>
-#include <filesystem>
-#include <vector>
 
 namespace tavrel::test {
 

@@ -24,6 +24,12 @@ private:
 std::string ReadBytes(const std::filesystem::path& file);
 void WriteBytes(const std::filesystem::path& file, std::string_view bytes);
 
+// How many files and folders `dir` holds.
+inline std::ptrdiff_t EntryCount(const std::filesystem::path& dir)
+{
+    return std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator());
+}
+
 // The GBK bytes of UTF-8 text, for writing expectations readably.
 std::string Gbk(std::string_view utf8);
 
