@@ -44,7 +44,6 @@ std::vector<DetectCase> Samples()
     return {
         {"AsciiIsGbk", "plain ASCII, 42\r\n", Encoding::Gbk},
         {"GbkPast8000BytesStops", gbkPast8000Bytes, Encoding::Gbk, false},
-        {"GbkTraditionalParagraph", IcuEncoded("windows-936-2000", kTraditional), Encoding::Gbk},
         {"GbkXiexieLooksLikeUtf8", "\xD0\xBB\xD0\xBB", Encoding::Gbk},
         {"GbkLuluLooksLikeUtf8", "\xC2\xBD\xC2\xB7", Encoding::Gbk},
         // Guards the detector's "no charset matches" status, which used to escape as an exception.
@@ -55,13 +54,9 @@ std::vector<DetectCase> Samples()
         {"GbkLookalikeNextToLetterIsUtf8", "a\xD0\xBB\xD0\xBB", Encoding::Utf8},
         {"GbkLookalikeSingleIsUtf8", "\xD0\xBB.", Encoding::Utf8},
         {"GbkLookalikeRunThenSingleAtTheEndIsUtf8", "\xD0\xBB\xD0\xBB.\xD0\xBB", Encoding::Utf8},
-        {"Gb18030Paragraph", IcuEncoded("gb18030", kSimplified + u"𠀀\r\n"), Encoding::Gb18030},
         {"Gb18030AfterUtf8LookingStart", "\xC2\xBD\xC2\xB7\x81\x30\x84\x36", Encoding::Gb18030},
         {"Big5Paragraph", IcuEncoded("windows-950-2000", kTraditional), Encoding::Big5},
-        // Too short for ICU's detector to prefer Big5; the bytes are valid GBK.
-        {"Big5TwoCharsTooShortToTellIsGbk", IcuEncoded("windows-950-2000", u"中文"), Encoding::Gbk},
         {"Utf8Paragraph", IcuEncoded("UTF-8", kSimplified), Encoding::Utf8},
-        {"Utf8European", "Copyright \xC2\xA9 2001 Sebasti\xC3\xA1n, 25\xC2\xB0" "C, \xC2\xA7" "9\n", Encoding::Utf8},
         // A complete input cut inside its last character is not of that encoding.
         {"Utf8CutAtTheEndIsGbk", IcuEncoded("UTF-8", kSimplified).substr(0, 4), Encoding::Gbk, true, Encoding::Utf8},
         {"Big5CutAtTheEndIsGbk", cutBig5, Encoding::Gbk, true, Encoding::Big5},
