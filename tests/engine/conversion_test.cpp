@@ -86,6 +86,7 @@ class UnencodableTest : public testing::TestWithParam<UnencodableCase> {};
 
 // Each must fail, naming the character and where it is, instead of vanishing
 // from the file as a default-ignorable one does through ICU's stop callback.
+// The message itself, character included, the file conversion tests check whole.
 TEST_P(UnencodableTest, NamesTheCharacterAndWhereItIs)
 {
     const UnencodableCase& c = GetParam();
@@ -96,7 +97,6 @@ TEST_P(UnencodableTest, NamesTheCharacterAndWhereItIs)
         EXPECT_EQ(error.CodePoint(), c.codePoint);
         EXPECT_EQ(error.Line(), c.line);
         EXPECT_EQ(error.Column(), c.column);
-        EXPECT_NE(std::string(error.what()).find(CodePointName(c.codePoint)), std::string::npos);
     }
 }
 
