@@ -2,21 +2,18 @@
 // give the length of systemF.txt (little-endian, cut to what is there); the
 // rest of the input is systemJ.txt. Loading either fails with one of the
 // library's typed errors or gives tables that equal the first line of each
-// file as decoded, which then convert text without crashing.
+// file as decoded.
 
 #include "engine/codec.h"
 #include "engine/converter.h"
 #include "engine/errors.h"
 #include "engine/tables.h"
 #include "tests/fuzz/fuzz_check.h"
-
-#include <unistd.h>
+#include "tests/support/temp_dir.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -25,13 +22,7 @@ namespace tavrel::fuzz {
 namespace {
 
 // This process's own folder, so parallel jobs do not share the files.
-std::filesystem::path g_directory;
-
-void RemoveDirectory()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(g_directory, ignored);
-}
+const test::TempDir g_directory;
 
 // The bytes before the first carriage return: a 0D byte, or in a file with a
 // UTF-16 byte-order mark a whole 000D code unit.
@@ -51,15 +42,6 @@ std::string_view FirstLine(std::string_view bytes)
 }  // namespace
 }  // namespace tavrel::fuzz
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "tavrel-fuzz-tables-XXXXXX").string();
-    tavrel::fuzz::Require(mkdtemp(pattern.data()) != nullptr, "the fuzz target makes its folder");
-    tavrel::fuzz::g_directory = pattern;
-    std::atexit(tavrel::fuzz::RemoveDirectory);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace tavrel;
@@ -69,27 +51,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t lengthF = std::min<std::size_t>(data[0] | (data[1] << 8), rest.size());
     const std::pair<const char*, std::string_view> files[] = {{kTableFileF, rest.substr(0, lengthF)},
                                                               {kTableFileJ, rest.substr(lengthF)}};
-    for (const auto& [name, bytes] : files) {
-        std::ofstream out(fuzz::g_directory / name, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        fuzz::Require(out.good(), "the fuzz target writes its table files");
-    }
+    for (const auto& [name, bytes] : files)
+        test::WriteBytes(fuzz::g_directory / name, bytes);
     Converter converter;
     try {
-        LoadTables(converter, fuzz::g_directory);
+        LoadTables(converter, fuzz::g_directory.path());
     } catch (const Error&) {
         return 0;
     }
     const std::u16string_view tables[] = {converter.TableF(), converter.TableJ()};
     for (std::size_t i = 0; i < 2; ++i) {
         fuzz::Require(!files[i].second.empty(), "an empty table file is refused");
-        fuzz::Require(tables[i].find(u'\r') == std::u16string_view::npos, "a table holds no carriage return");
         fuzz::Require(tables[i] == DecodeText(fuzz::FirstLine(files[i].second), "table.txt").text,
                       "a table is the first line of its file, decoded");
-    }
-    for (const std::u16string_view text : {std::u16string_view(u"中國 abc\r\n"), tables[0], tables[1]}) {
-        fuzz::Require(converter.F2J(text).size() <= text.size(), "F2J never lengthens text");
-        fuzz::Require(converter.J2F(text).size() <= text.size(), "J2F never lengthens text");
     }
     return 0;
 }
