@@ -27,12 +27,10 @@ TEST_P(ConvertFileFailureTest, LeavesTheTargetAsItWas)
 {
     const FailureCase& row = GetParam();
     TempDir dir;
-    Converter converter;
-    converter.SetTables(u"國", u"国");
     WriteBytes(dir / "in.txt", row.input);
     WriteBytes(dir / "keep.txt", "old");
     fs::create_directory(dir / "folder");
-    EXPECT_THAT([&] { ConvertTextFile(converter, Direction::F2J, dir / "in.txt", dir / row.target, row.choice); },
+    EXPECT_THAT([&] { ConvertTextFile(Converter(), Direction::F2J, dir / "in.txt", dir / row.target, row.choice); },
                 testing::ThrowsMessage<Error>(testing::HasSubstr(row.message)));
     EXPECT_EQ(ReadBytes(dir / "keep.txt"), "old");
     EXPECT_EQ(EntryCount(dir.path()), 3);
@@ -58,16 +56,16 @@ TEST(ConvertFileTest, SavesOverItsOwnInput)
     TempDir dir;
     Converter converter;
     converter.SetTables(u"國", u"国");
-    std::string traditional;
-    std::string simplified;
-    for (int i = 0; i < 4000000; ++i) {
-        traditional += i % 50 ? "國" : "\n";
-        simplified += i % 50 ? "国" : "\n";
-    }
-    WriteBytes(dir / "in.txt", Gbk(traditional));
+    const auto lines = [](const char* character) {
+        std::string text;
+        for (int i = 0; i < 4000000; ++i)
+            text += i % 50 ? character : "\n";
+        return text;
+    };
+    WriteBytes(dir / "in.txt", Gbk(lines("國")));
     fs::create_hard_link(dir / "in.txt", dir / "other.txt");
     ConvertTextFile(converter, Direction::F2J, dir / "in.txt", dir / "in.txt", {std::nullopt, Encoding::Utf8});
-    EXPECT_EQ(ReadBytes(dir / "other.txt"), simplified);
+    EXPECT_EQ(ReadBytes(dir / "other.txt"), lines("国"));
 }
 
 }  // namespace
