@@ -60,10 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
     Blocks, SplitTest,
     testing::Values(
         SplitCase{"EmptyFile", "", Encoding::Gbk, Encoding::Gbk, ""},
-        SplitCase{"CrLfAcrossBlocksCountsOneLine", "a\r\nb\r\n😀", Encoding::Utf8, Encoding::Gbk,
-                  "unencodable at byte 6, line 3, column 1"},
-        SplitCase{"LoneCrEndsALine", "ab\rc國😀", Encoding::Utf8, Encoding::Gbk,
-                  "unencodable at byte 7, line 2, column 3"},
+        SplitCase{"CrLfAndLoneCrEndOneLineEach", "a\r\nb\rc國😀", Encoding::Utf8, Encoding::Gbk,
+                  "unencodable at byte 9, line 3, column 3"},
         SplitCase{"BadByteLastOfItsBlock", Gbk("中國") + "\x81\x7F" + Gbk("國"), Encoding::Gbk, Encoding::Gbk,
                   "bad input at byte 4"},
         SplitCase{"TruncatedAtTheEnd", Gbk("中國") + "\xD6", Encoding::Gbk, Encoding::Gbk, "bad input at byte 4"},
