@@ -22,14 +22,12 @@ TEST(BatchTest, WritesBesideEachFileInItsEncoding)
     WriteBytes(dir / "繁体b.txt", "\xEF\xBB\xBF爲\r\n");
     const fs::path separatorTwice = dir.path().string() + "//c.txt";
     WriteBytes(separatorTwice, "");
-    const BatchResult result = ConvertBatch(converter, Direction::F2J,
-                                            {dir / "a.txt", dir / "简体a.txt", dir / "繁体b.txt", separatorTwice});
-    EXPECT_EQ(result.converted, 4u);
+    const std::vector<fs::path> files{dir / "a.txt", dir / "简体a.txt", dir / "繁体b.txt", separatorTwice};
+    EXPECT_EQ(ConvertBatch(converter, Direction::F2J, files).converted, 4u);
     EXPECT_EQ(ReadBytes(dir / "简体a.txt"), Gbk("中国"));
     EXPECT_EQ(ReadBytes(dir / "简体简体a.txt"), Gbk("为"));
     EXPECT_EQ(ReadBytes(dir / "简体繁体b.txt"), "\xEF\xBB\xBF为\r\n");
     EXPECT_TRUE(fs::exists(dir / "简体c.txt"));
-    EXPECT_EQ(BatchOutputPath(dir / "a.txt", Direction::J2F), dir / "繁体a.txt");
 }
 
 // Guards cancelling: the batch stops before writing anything more, and says so.

@@ -27,12 +27,10 @@ TEST_P(ConvertFileFailureTest, LeavesTheTargetAsItWas)
 {
     const FailureCase& row = GetParam();
     TempDir dir;
-    Converter converter;
-    converter.SetTables(u"國", u"国");
     WriteBytes(dir / "in.txt", row.input);
     WriteBytes(dir / "keep.txt", "old");
     fs::create_directory(dir / "folder");
-    EXPECT_THAT([&] { ConvertTextFile(converter, Direction::F2J, dir / "in.txt", dir / row.target, row.choice); },
+    EXPECT_THAT([&] { ConvertTextFile(Converter(), Direction::F2J, dir / "in.txt", dir / row.target, row.choice); },
                 testing::ThrowsMessage<Error>(testing::HasSubstr(row.message)));
     EXPECT_EQ(ReadBytes(dir / "keep.txt"), "old");
     EXPECT_EQ(EntryCount(dir.path()), 3);
@@ -45,9 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "字节偏移 4 处不是有效的 GBK 字节序列"},
         FailureCase{"UnencodableCharacterNamesLineAndColumn", "a\r\n\xE2\x80\x8B", {std::nullopt, Encoding::Gbk},
                     "keep.txt", "第 2 行第 1 个字符 U+200B 无法用 GBK 编码表示"},
-        FailureCase{"FolderInTheTargetsPlace", "a", {}, "folder", "Is a directory"},
-        FailureCase{"MissingFolder", "a", {}, "no-such-folder/x.txt", "No such file or directory"},
-        FailureCase{"FullDevice", "a", {}, "/dev/full", "No space left on device"}),
+        FailureCase{"FolderInTheTargetsPlace", "a", {}, "folder", "Is a directory"}),
     RowName());
 
 // Saving over the input works, also when it has a second name and is
@@ -58,16 +54,16 @@ TEST(ConvertFileTest, SavesOverItsOwnInput)
     TempDir dir;
     Converter converter;
     converter.SetTables(u"國", u"国");
-    std::string traditional;
-    std::string simplified;
-    for (int i = 0; i < 4000000; ++i) {
-        traditional += i % 50 ? "國" : "\n";
-        simplified += i % 50 ? "国" : "\n";
-    }
-    WriteBytes(dir / "in.txt", Gbk(traditional));
+    const auto lines = [](const char* character) {
+        std::string text;
+        for (int i = 0; i < 4000000; ++i)
+            text += i % 50 ? character : "\n";
+        return text;
+    };
+    WriteBytes(dir / "in.txt", Gbk(lines("國")));
     fs::create_hard_link(dir / "in.txt", dir / "other.txt");
     ConvertTextFile(converter, Direction::F2J, dir / "in.txt", dir / "in.txt", {std::nullopt, Encoding::Utf8});
-    EXPECT_EQ(ReadBytes(dir / "other.txt"), simplified);
+    EXPECT_EQ(ReadBytes(dir / "other.txt"), lines("国"));
 }
 
 }  // namespace

@@ -12,10 +12,6 @@
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: replace_driver TARGET BLOCK...\n");
-        return 2;
-    }
     tavrel::InstallSignalCleanup();
     try {
         tavrel::Replacement replacement(argv[1]);

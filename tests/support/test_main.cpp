@@ -1,10 +1,34 @@
-#include "tests/support/pinned_environment.h"
-
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <unistd.h>
+
+#ifdef TAVREL_QT_TEST_MAIN
+#include <QApplication>
+#include <QFont>
+#endif
+
+// The same locale, Qt platform and runtime folder wherever a test program
+// starts, test discovery included: messages in English from the C library,
+// windows offscreen, and Qt quiet about XDG_RUNTIME_DIR. Qt's programs also
+// get their application, with a pinned font.
 int main(int argc, char** argv)
 {
-    tavrel::test::PinEnvironment();
+    setenv("LC_ALL", "C.UTF-8", 1);
+    setenv("LANG", "C.UTF-8", 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const std::filesystem::path runtime =
+        std::filesystem::temp_directory_path() / ("tavrel-runtime-" + std::to_string(getuid()));
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     testing::InitGoogleTest(&argc, argv);
+#ifdef TAVREL_QT_TEST_MAIN
+    QApplication application(argc, argv);
+    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+#endif
     return RUN_ALL_TESTS();
 }
