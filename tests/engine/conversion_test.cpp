@@ -7,7 +7,7 @@
 #include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <optional>
 #include <random>
@@ -18,8 +18,7 @@ namespace {
 
 using test::Gbk;
 
-const std::u16string kBig5Text =
-    u"開啟舊檔(&O)...\r\n儲存檔案(&S)\r\n無法開啟檔案，請確認檔案是否存在。\r\n說明(&H)\r\n";
+const std::u16string kBig5Text = u"開啟舊檔(&O)...\r\n無法開啟檔案，請確認檔案是否存在。\r\n說明(&H)\r\n";
 
 struct DecodeCase {
     const char* name;
@@ -47,9 +46,8 @@ TEST_P(DecodeTest, DecodesStrictly)
         EXPECT_EQ(decoded.text, c.text);
         EXPECT_EQ(EncodeText(decoded.text, decoded.encoding, "out.txt"), c.bytes);
     } catch (const DecodeError& error) {
-        ASSERT_TRUE(c.badByte) << error.what();
+        EXPECT_EQ(std::optional(error.ByteOffset()), c.badByte) << error.what();
         EXPECT_EQ(error.EncodingName(), EncodingName(c.encoding));
-        EXPECT_EQ(error.ByteOffset(), *c.badByte);
     }
 }
 
@@ -57,7 +55,6 @@ INSTANTIATE_TEST_SUITE_P(
     Encodings, DecodeTest,
     testing::Values(
         DecodeCase{"EmptyIsGbk", "", Encoding::Gbk, u""},
-        DecodeCase{"GbkBadTrailByte", Gbk("中") + "\x81\x7F", Encoding::Gbk, u"", 2},
         DecodeCase{"Gb18030FourByte", "\xD6\xD0\x81\x30\x84\x36\x95\x32\x82\x36", Encoding::Gb18030, u"中¥𠀀"},
         DecodeCase{"Gb18030TruncatedAtEnd", "\x81\x30\x84\x36\xD6", Encoding::Gb18030, u"", 4},
         DecodeCase{"Big5", test::IcuEncoded("windows-950-2000", kBig5Text), Encoding::Big5, kBig5Text},
@@ -148,32 +145,19 @@ TEST(GbkTest, AgreesWithIcuEverywhere)
 
 // The converter, and the table files it loads.
 
-struct ConversionCase {
-    const char* name;
-    std::u16string tableF, tableJ;
-    Direction direction;
-    std::u16string input, expected;
-    friend void PrintTo(const ConversionCase& row, std::ostream* out) { *out << row.name; }
-};
-
-class ConversionTest : public testing::TestWithParam<ConversionCase> {};
-
-TEST_P(ConversionTest, ConvertsAsTheTablesSay)
+// The first occurrence in the source table wins and characters in neither
+// pass through; an empty table drops what the other holds; surrogates map
+// one unit at a time. Each SetTables replaces the tables before it.
+TEST(ConverterTest, ConvertsAsTheTablesSay)
 {
-    const ConversionCase& c = GetParam();
     Converter converter;
-    converter.SetTables(c.tableF, c.tableJ);
-    EXPECT_EQ(converter.Convert(c.direction, c.input), c.expected);
+    converter.SetTables(u"123456789國國", u"123456789国X");
+    EXPECT_EQ(converter.F2J(u"a\r\n中國。"), u"a\r\n中国。");
+    converter.SetTables(u"", u"国中");
+    EXPECT_EQ(converter.J2F(u"中a国人"), u"a人");
+    converter.SetTables(u"\xD840", u"\xD841");
+    EXPECT_EQ(converter.F2J(u"\xD840\xDC00"), u"\xD841\xDC00");
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, ConversionTest,
-    testing::Values(
-        ConversionCase{"FirstOccurrenceWinsOthersPassThrough", u"123456789國國", u"123456789国X", Direction::F2J,
-                       u"a\r\n中國。", u"a\r\n中国。"},
-        ConversionCase{"EmptyTableFDropsWhatTableJHolds", u"", u"国中", Direction::J2F, u"中a国人", u"a人"},
-        ConversionCase{"SurrogatesOneByOne", u"\xD840", u"\xD841", Direction::F2J, u"\xD840\xDC00", u"\xD841\xDC00"}),
-    test::RowName());
 
 struct TableFileCase {
     const char* name;
@@ -201,9 +185,8 @@ TEST_P(TableFileTest, LoadsTheFirstLinesOrNamesTheFailingFile)
     } catch (const Error& error) {
         ASSERT_NE(c.failingFile, nullptr) << error.what();
         EXPECT_EQ(error.File(), dir / c.failingFile);
-        const std::string message = error.what();
-        EXPECT_NE(message.find("“" + (dir / c.failingFile).string() + "”"), std::string::npos) << message;
-        EXPECT_NE(message.find(c.reason), std::string::npos) << message;
+        EXPECT_THAT(error.what(), testing::HasSubstr("“" + (dir / c.failingFile).string() + "”"));
+        EXPECT_THAT(error.what(), testing::HasSubstr(c.reason));
     }
     EXPECT_EQ(converter.TableF(), c.expectedF);
     EXPECT_EQ(converter.TableJ(), c.expectedJ);
@@ -239,24 +222,6 @@ TEST(LoadTablesTest, ReadsTheShippedTablesOnlyWhenATableIsEmpty)
 
 // The fused block conversion beside the codecs it must agree with.
 
-// Random text in `encoding`: Chinese, ASCII, any BMP unit, a character
-// beyond it with a line end and the tables' first characters, with a stray
-// byte now and then if asked.
-std::string RandomText(Encoding encoding, std::mt19937& random, bool strayBytes)
-{
-    std::string bytes;
-    for (int i = 0; i < 4000; ++i) {
-        const auto kind = random() % 10;
-        const auto unit = static_cast<char16_t>(kind < 4 ? 0x4E00 + random() % 0x51A6
-                                                : kind < 6 ? 0x20 + random() % 0x5F
-                                                           : random());
-        const std::u16string piece = kind < 8 ? std::u16string(1, unit) : kind == 8 ? u"\U0001F600\r\n" : u"國爲";
-        if (EncodeBlock(piece, encoding, bytes) == std::u16string_view::npos && strayBytes && i % 997 == 0)
-            bytes += '\x81';
-    }
-    return bytes;
-}
-
 struct FusedCase {
     const char* name;
     Encoding encoding;
@@ -269,17 +234,28 @@ class FusedTest : public testing::TestWithParam<FusedCase> {};
 
 // The fused paths must give exactly what decoding, converting and encoding
 // give: the same bytes, or a failure (where a fused path fails, the plain one
-// takes over and places it).
+// takes over and places it). On every character GBK has, and on random text:
+// Chinese, ASCII, any BMP unit, a character beyond it with a line end and the
+// tables' first characters, with a stray byte now and then if the row asks.
 TEST_P(FusedTest, GivesWhatThePlainPathGives)
 {
     const FusedCase& row = GetParam();
     Converter converter;
     converter.SetTables(row.tableF, row.tableJ);
     LoadTables(converter);  // the shipped tables, when the row gives none
+    std::string texts[2];
     std::mt19937 random(7);
-    std::string texts[] = {std::string(), RandomText(row.encoding, random, row.strayBytes)};
+    for (int i = 0; i < 4000; ++i) {
+        const auto kind = random() % 10;
+        const auto unit = static_cast<char16_t>(kind < 4 ? 0x4E00 + random() % 0x51A6
+                                                : kind < 6 ? 0x20 + random() % 0x5F
+                                                           : random());
+        const std::u16string piece = kind < 8 ? std::u16string(1, unit) : kind == 8 ? u"\U0001F600\r\n" : u"國爲";
+        if (EncodeBlock(piece, row.encoding, texts[1]) == std::u16string_view::npos && row.strayBytes && i % 997 == 0)
+            texts[1] += '\x81';
+    }
     for (char16_t unit = 0; row.encoding == Encoding::Gbk && unit < 0xFFFF; ++unit)
-        EncodeBlock(std::u16string_view(&unit, 1), Encoding::Gbk, texts[0]);  // every character GBK has
+        EncodeBlock(std::u16string_view(&unit, 1), Encoding::Gbk, texts[0]);
     for (const Direction direction : {Direction::F2J, Direction::J2F}) {
         const BlockConverter blocks(converter, direction, row.encoding, row.encoding);
         for (const std::string& text : texts) {

@@ -17,10 +17,8 @@ using test::IcuEncoded;
 
 const std::u16string kSimplified =
     u"本程序把简体中文转换为繁体中文，也可以反过来转换。\r\n"
-    u"选择一个文件以后，按“转换”按钮，结果保存在原文件旁边。\r\n"
-    u"如果文件很大，转换可能需要几秒钟，请耐心等待。\r\n";
+    u"选择一个文件以后，按“转换”按钮，结果保存在原文件旁边。\r\n";
 const std::u16string kTraditional =
-    u"檔案(&F)\r\n開啟舊檔(&O)...\r\n儲存檔案(&S)\r\n另存新檔(&A)...\r\n"
     u"無法開啟檔案，請確認檔案是否存在。\r\n"
     u"這個程式會把繁體中文轉換為簡體中文，轉換完成後請檢查結果。\r\n"
     u"說明(&H)\r\n關於本軟體(&B)...\r\n結束(&X)\r\n";
@@ -39,8 +37,7 @@ std::vector<DetectCase> Samples()
     std::string gbkPast8000Bytes;
     while (gbkPast8000Bytes.size() < 8100)
         gbkPast8000Bytes += IcuEncoded("windows-936-2000", kSimplified);
-    std::string cutBig5 = IcuEncoded("windows-950-2000", kTraditional);
-    cutBig5.resize(cutBig5.size() - 7);  // inside 束 before "(&X)\r\n"
+    const std::string big5 = IcuEncoded("windows-950-2000", kTraditional);
     return {
         {"AsciiIsGbk", "plain ASCII, 42\r\n", Encoding::Gbk},
         {"GbkPast8000BytesStops", gbkPast8000Bytes, Encoding::Gbk, false},
@@ -54,11 +51,12 @@ std::vector<DetectCase> Samples()
         {"GbkLookalikeSingleIsUtf8", "\xD0\xBB.", Encoding::Utf8},
         {"GbkLookalikeRunThenSingleAtTheEndIsUtf8", "\xD0\xBB\xD0\xBB.\xD0\xBB", Encoding::Utf8},
         {"Gb18030AfterUtf8LookingStart", "\xC2\xBD\xC2\xB7\x81\x30\x84\x36", Encoding::Gb18030},
-        {"Big5Paragraph", IcuEncoded("windows-950-2000", kTraditional), Encoding::Big5},
+        {"Big5Paragraph", big5, Encoding::Big5},
         {"Utf8Paragraph", IcuEncoded("UTF-8", kSimplified), Encoding::Utf8},
-        // A complete input cut inside its last character is not of that encoding.
+        // A complete input cut inside its last character (the Big5 one inside 束,
+        // before "(&X)\r\n") is not of that encoding.
         {"Utf8CutAtTheEndIsGbk", IcuEncoded("UTF-8", kSimplified).substr(0, 4), Encoding::Gbk, true, Encoding::Utf8},
-        {"Big5CutAtTheEndIsGbk", cutBig5, Encoding::Gbk, true, Encoding::Big5},
+        {"Big5CutAtTheEndIsGbk", big5.substr(0, big5.size() - 7), Encoding::Gbk, true, Encoding::Big5},
         // Marks are read alike; which mark is which, the decoding tests show.
         {"Utf8BomParagraph", "\xEF\xBB\xBF" + IcuEncoded("UTF-8", kTraditional), Encoding::Utf8Bom, false},
     };
@@ -114,16 +112,15 @@ class Utf8StatusTest : public testing::TestWithParam<Utf8Case> {};
 // by more ASCII when complete, fed in two blocks split anywhere.
 TEST_P(Utf8StatusTest, AtEveryOffsetAndSplit)
 {
-    const Utf8Case& c = GetParam();
     const std::vector<Method> methods =
         Utf8Validator::Avx2Available() ? std::vector{Method::Scalar, Method::Avx2} : std::vector{Method::Scalar};
     for (const Method method : methods) {
         for (std::size_t offset = 0; offset <= 40; ++offset) {
-            std::string bytes = std::string(offset, 'a') + c.bytes;
-            if (c.status != Utf8Status::Truncated)
+            std::string bytes = std::string(offset, 'a') + GetParam().bytes;
+            if (GetParam().status != Utf8Status::Truncated)
                 bytes += std::string(offset % 7, 'z');
             for (std::size_t split = 0; split <= bytes.size(); ++split)
-                ASSERT_EQ(Check(method, bytes, split), c.status)
+                ASSERT_EQ(Check(method, bytes, split), GetParam().status)
                     << "method " << static_cast<int>(method) << " offset " << offset << " split " << split;
         }
     }

@@ -56,10 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string tableF = fuzz::TakeUnits(next, end, data[0]);
     const std::u16string tableJ = fuzz::TakeUnits(next, end, data[1]);
     const std::u16string text = fuzz::TakeUnits(next, end, size);
-    Converter& converter = fuzz::g_converter;
-    converter.SetTables(tableF, tableJ);
-    fuzz::Require(converter.Convert(Direction::F2J, text) == fuzz::ConvertBySearch(tableF, tableJ, text) &&
-                      converter.Convert(Direction::J2F, text) == fuzz::ConvertBySearch(tableJ, tableF, text),
+    fuzz::g_converter.SetTables(tableF, tableJ);
+    fuzz::Require(fuzz::g_converter.Convert(Direction::F2J, text) == fuzz::ConvertBySearch(tableF, tableJ, text) &&
+                      fuzz::g_converter.Convert(Direction::J2F, text) == fuzz::ConvertBySearch(tableJ, tableF, text),
                   "each direction converts through the first occurrence in its source table");
     return 0;
 }
