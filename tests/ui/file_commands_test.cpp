@@ -1,7 +1,6 @@
 #include "tests/support/temp_dir.h"
 #include "tests/ui/widget_input.h"
 
-#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 
@@ -15,16 +14,14 @@
 namespace {
 
 namespace fs = std::filesystem;
-using tavrel::test::Gbk;
-using tavrel::test::ReadBytes;
-using tavrel::test::WriteBytes;
+using namespace tavrel::test;
 
 // The window and a folder to work in.
-class FileCommandsTest : public tavrel::test::WindowTest {
+class FileCommandsTest : public WindowTest {
 protected:
     auto Entries() const { return std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()); }
 
-    tavrel::test::TempDir dir_;
+    TempDir dir_;
 };
 
 // One file through the open and save dialogs: in the chosen direction, in its
@@ -80,11 +77,11 @@ TEST_F(FileCommandsTest, BatchWritesPrefixedFilesAndCountsThem)
 }
 
 // The window's part of a failure: a critical box naming the file and the
-// reason, in a batch the count of files done before it; the panes stay.
+// reason, in a batch the count of files done before it; the window goes on
+// to the next command.
 TEST_F(FileCommandsTest, FailingFileIsReportedAndTheWindowGoesOn)
 {
     WriteBytes(dir_ / "a.txt", Gbk("國"));
-    Find<QPlainTextEdit>("txtF")->setPlainText(QStringLiteral("留着"));
     const fs::path missing = dir_ / "missing.txt", unwritable = dir_ / "no-dir" / "b.txt";
     chooser.answers = {{dir_ / "a.txt", missing}, {dir_ / "a.txt"}, {unwritable}};
     Click("Command2");
@@ -93,9 +90,8 @@ TEST_F(FileCommandsTest, FailingFileIsReportedAndTheWindowGoesOn)
     EXPECT_NE(Text(0).find("“" + missing.string() + "”：No such file or directory"), std::string::npos) << Text(0);
     EXPECT_NE(Text(0).find("在此之前已有 1 个文件成功转换"), std::string::npos) << Text(0);
     EXPECT_NE(Text(1).find("“" + unwritable.string() + "”：No such file"), std::string::npos) << Text(1);
-    for (const tavrel::test::ShownMessage& message : messages.shown)
+    for (const ShownMessage& message : messages.shown)
         EXPECT_EQ(message.icon, QMessageBox::Critical);
-    EXPECT_EQ(Find<QPlainTextEdit>("txtF")->toPlainText(), QStringLiteral("留着"));
     EXPECT_EQ(Entries(), 2) << "a.txt's output only: no partial or temporary file";
 }
 
