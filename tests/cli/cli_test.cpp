@@ -48,7 +48,10 @@ class CliStreamTest : public testing::TestWithParam<StreamCase> {};
 TEST_P(CliStreamTest, ConvertsStandardInput)
 {
     const StreamCase& c = GetParam();
-    const ProgramResult result = Convert(c.arguments, c.input);
+    // Through a pipe, so that standard input is a stream that cannot be read twice.
+    std::vector<std::string> arguments = {"-c", "cat | \"$0\" \"$@\"", kProgram};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const ProgramResult result = test::RunProgram("/bin/sh", arguments, c.input);
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_EQ(result.out, c.output);
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
