@@ -71,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"Version", {"--version"}, "", "Tavrel 3.00.0008\n", ""}),
     test::RowName());
 
-// A file is decided by reading it whole: a Big5 file's Simplified result goes to GBK.
+// A file is decided by reading it whole: a Big5 file's Simplified result
+// goes to GBK, its Traditional result stays Big5.
 TEST(CliTest, ConvertsAFileIntoAnother)
 {
     TempDir dir;
@@ -81,6 +82,8 @@ TEST(CliTest, ConvertsAFileIntoAnother)
     EXPECT_NE(result.err.find("“" + (dir / "big5.txt").string() + "”按 Big5 读取，按 GBK 写出"), std::string::npos)
         << result.err;
     EXPECT_EQ(ReadBytes(dir / "out.txt"), test::IcuEncoded("windows-936-2000", kSimplified));
+    const ProgramResult same = Convert({"-t", (dir / "big5.txt").string(), "-"});
+    EXPECT_EQ(same.out, test::IcuEncoded("windows-950-2000", kTraditional)) << same.err;
 }
 
 // Guards against replacing a chosen file before it is read, whatever name

@@ -82,17 +82,22 @@ TEST_F(FileCommandsTest, BatchWritesPrefixedFilesAndCountsThem)
 TEST_F(FileCommandsTest, FailingFileIsReportedAndTheWindowGoesOn)
 {
     WriteBytes(dir_ / "a.txt", Gbk("國"));
+    WriteBytes(dir_ / "bad.txt", "\x81\x7F");
     const fs::path missing = dir_ / "missing.txt", unwritable = dir_ / "no-dir" / "b.txt";
-    chooser.answers = {{dir_ / "a.txt", missing}, {dir_ / "a.txt"}, {unwritable}};
+    chooser.answers = {{dir_ / "a.txt", missing}, {dir_ / "a.txt"}, {unwritable}, {dir_ / "bad.txt"}};
     Click("Command2");
     Click("Command1");
-    ASSERT_EQ(messages.shown.size(), 2u);
+    Click("Command1");
+    ASSERT_EQ(messages.shown.size(), 3u);
     EXPECT_NE(Text(0).find("“" + missing.string() + "”：No such file or directory"), std::string::npos) << Text(0);
     EXPECT_NE(Text(0).find("在此之前已有 1 个文件成功转换"), std::string::npos) << Text(0);
     EXPECT_NE(Text(1).find("“" + unwritable.string() + "”：No such file"), std::string::npos) << Text(1);
+    // A single file that cannot be read is said before anyone is asked where to save it.
+    EXPECT_NE(Text(2).find("“" + (dir_ / "bad.txt").string() + "”：字节偏移 0"), std::string::npos) << Text(2);
+    EXPECT_EQ(chooser.requests.size(), 4u);
     for (const ShownMessage& message : messages.shown)
         EXPECT_EQ(message.icon, QMessageBox::Critical);
-    EXPECT_EQ(Entries(), 2) << "a.txt's output only: no partial or temporary file";
+    EXPECT_EQ(Entries(), 3) << "a.txt's output only: no partial or temporary file";
 }
 
 // Two ways to stop file work in the middle of a file (the parameter says
