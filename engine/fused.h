@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace tavrel {
 
@@ -39,6 +40,40 @@ inline void CopyAscii(const unsigned char*& p, const unsigned char* end, char*& 
     }
     while (p < end && *p < 0x80)
         *out++ = static_cast<char>(*p++);
+}
+
+// Writes `entry`'s bytes at `out` and moves past them; false for a fallback
+// entry, which writes nothing.
+inline bool Put(std::uint32_t entry, char*& out)
+{
+    if (entry & kFallBack)
+        return false;
+    std::memcpy(out, &entry, 4);
+    out += Length(entry);
+    return true;
+}
+
+// Converts `bytes` into `out`: runs of ASCII copied as they are when the map
+// keeps ASCII, every other character through `step(p, out)`, which converts
+// the one character at `p`, moves both past it and says whether it could.
+// Returns the end of the output, or nullptr when a step could not.
+template <class Step>
+char* Transcode(std::string_view bytes, char* out, bool asciiKept, Step step)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        if (*p < 0x80 && asciiKept) {
+            CopyAscii(p, end, out);
+            continue;
+        }
+        // A run of characters that are not ASCII: mostly Chinese.
+        do {
+            if (!step(p, out))
+                return nullptr;
+        } while (p < end && (*p >= 0x80 || !asciiKept));
+    }
+    return out;
 }
 
 }  // namespace fused

@@ -107,31 +107,16 @@ GbkTranscoder::GbkTranscoder(const UnitMap& map)
 
 char* GbkTranscoder::Convert(std::string_view bytes, char* out) const
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* const end = p + bytes.size();
-    while (p < end) {
-        if (*p < 0x80 && asciiKept_) {
-            fused::CopyAscii(p, end, out);
-            continue;
-        }
-        // A run of characters that are not ASCII: mostly Chinese, two bytes each.
-        do {
-            std::uint32_t entry;
-            if (static_cast<unsigned>(*p - kFirstLead) < kLastTrail + 1 - kFirstLead) {
-                if (end - p < 2)
-                    return nullptr;
-                entry = pairs_[static_cast<unsigned>(*p - kFirstLead) << 8 | p[1]];
-                p += 2;
-            } else {
-                entry = single_[*p++];
-            }
-            if (entry & fused::kFallBack)
-                return nullptr;
-            std::memcpy(out, &entry, 4);
-            out += fused::Length(entry);
-        } while (p < end && (*p >= 0x80 || !asciiKept_));
-    }
-    return out;
+    const auto* const end = reinterpret_cast<const unsigned char*>(bytes.data()) + bytes.size();
+    return fused::Transcode(bytes, out, asciiKept_, [&](const unsigned char*& p, char*& to) {
+        if (static_cast<unsigned>(*p - kFirstLead) >= kLastTrail + 1 - kFirstLead)
+            return fused::Put(single_[*p++], to);
+        if (end - p < 2)
+            return false;
+        const std::uint32_t entry = pairs_[static_cast<unsigned>(*p - kFirstLead) << 8 | p[1]];
+        p += 2;
+        return fused::Put(entry, to);
+    });
 }
 
 }  // namespace tavrel

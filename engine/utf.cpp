@@ -196,53 +196,38 @@ Utf8Transcoder::Utf8Transcoder(const UnitMap& map) : map_(map), table_(0x10000),
 
 char* Utf8Transcoder::Convert(std::string_view bytes, char* out) const
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* const end = p + bytes.size();
-    while (p < end) {
-        if (*p < 0x80 && asciiKept_) {
-            fused::CopyAscii(p, end, out);
-            continue;
+    const auto* const end = reinterpret_cast<const unsigned char*>(bytes.data()) + bytes.size();
+    return fused::Transcode(bytes, out, asciiKept_, [&](const unsigned char*& p, char*& to) {
+        if ((*p & 0xF0) == 0xE0 && end - p >= 4) {
+            // Three bytes read as one word: lead, then two continuation bytes.
+            std::uint32_t word;
+            std::memcpy(&word, p, 4);
+            const char32_t c = (word & 0x0F) << 12 | (word >> 2 & 0xFC0) | (word >> 16 & 0x3F);
+            if ((word & 0xC0C000) != 0x808000 || c < 0x800 || IsSurrogate(c))
+                return false;
+            p += 3;
+            return fused::Put(table_[c], to);
         }
-        // A run of characters that are not ASCII: mostly Chinese, three bytes each.
-        do {
-            std::uint32_t entry;
-            if ((*p & 0xF0) == 0xE0 && end - p >= 4) {
-                // Three bytes read as one word: lead, then two continuation bytes.
-                std::uint32_t word;
-                std::memcpy(&word, p, 4);
-                const char32_t c = (word & 0x0F) << 12 | (word >> 2 & 0xFC0) | (word >> 16 & 0x3F);
-                if ((word & 0xC0C000) != 0x808000 || c < 0x800 || IsSurrogate(c))
-                    return nullptr;
-                entry = table_[c];
-                p += 3;
-            } else if (*p < 0x80) {
-                entry = table_[*p++];
-            } else {
-                unsigned length = 0;
-                const char32_t c = DecodeSequence(p, static_cast<std::size_t>(end - p), length);
-                if (c == 0xFFFFFFFF)
-                    return nullptr;
-                if (c >= 0x10000) {
-                    // A supplementary character passes through when the map keeps both its units.
-                    const char16_t high = static_cast<char16_t>(0xD7C0 + (c >> 10));
-                    const char16_t low = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
-                    if (map_[high] != high || map_[low] != low || map_.Drops(high) || map_.Drops(low))
-                        return nullptr;
-                    std::memcpy(out, p, 4);
-                    out += 4;
-                    p += 4;
-                    continue;
-                }
-                entry = table_[c];
-                p += length;
-            }
-            if (entry & fused::kFallBack)
-                return nullptr;
-            std::memcpy(out, &entry, 4);
-            out += fused::Length(entry);
-        } while (p < end && (*p >= 0x80 || !asciiKept_));
-    }
-    return out;
+        if (*p < 0x80)
+            return fused::Put(table_[*p++], to);
+        unsigned length = 0;
+        const char32_t c = DecodeSequence(p, static_cast<std::size_t>(end - p), length);
+        if (c == 0xFFFFFFFF)
+            return false;
+        if (c < 0x10000) {
+            p += length;
+            return fused::Put(table_[c], to);
+        }
+        // A supplementary character passes through when the map keeps both its units.
+        const char16_t high = static_cast<char16_t>(0xD7C0 + (c >> 10));
+        const char16_t low = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
+        if (map_[high] != high || map_[low] != low || map_.Drops(high) || map_.Drops(low))
+            return false;
+        std::memcpy(to, p, 4);
+        to += 4;
+        p += 4;
+        return true;
+    });
 }
 
 Utf16Transcoder::Utf16Transcoder(const UnitMap& map, bool bigEndian) : map_(map), bigEndian_(bigEndian)
