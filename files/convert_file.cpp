@@ -28,15 +28,6 @@ public:
     void Write(std::string_view) override {}
 };
 
-class ReplacementSink : public ByteSink {
-public:
-    explicit ReplacementSink(Replacement& replacement) : replacement_(replacement) {}
-    void Write(std::string_view bytes) override { replacement_.Write(bytes); }
-
-private:
-    Replacement& replacement_;
-};
-
 // How an input is read and written.
 struct Plan {
     Encoding input;
@@ -194,9 +185,8 @@ ConversionResult ConvertTextFile(const Converter& converter, Direction direction
     if (progress)
         progress->fileSize = input.Size();
     Replacement target(output);
-    ReplacementSink sink(target);
     if (!input.Rereadable()) {
-        const ConversionResult result = ConvertStream(converter, direction, input, sink, output, choice, progress);
+        const ConversionResult result = ConvertStream(converter, direction, input, target, output, choice, progress);
         target.Commit();
         return result;
     }
@@ -206,7 +196,7 @@ ConversionResult ConvertTextFile(const Converter& converter, Direction direction
         copy = InputFile::CopyOf(input);
     InputFile& source = copy ? *copy : input;
     const Plan plan = PlanFile(converter, direction, source, choice, progress);
-    const ConversionResult result = Run(converter, SettingsFor(direction, plan), source, sink, output, progress);
+    const ConversionResult result = Run(converter, SettingsFor(direction, plan), source, target, output, progress);
     target.Commit();
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/byte_sink.h"
 #include "files/signal_cleanup.h"
 
 #include <cstdint>
@@ -31,17 +32,17 @@ std::optional<FileId> IdentityOf(const std::filesystem::path& path);
 // such as /dev/stdout), or its folder refuses new files. Links are followed;
 // a link to a missing file creates that file. Not for use by several threads
 // at once.
-class Replacement {
+class Replacement : public ByteSink {
 public:
     // Decides how to write; throws FileError; changes nothing visible yet.
     explicit Replacement(const std::filesystem::path& target);
     // Without Commit the temporary file is removed.
-    ~Replacement();
+    ~Replacement() override;
     Replacement(const Replacement&) = delete;
     Replacement& operator=(const Replacement&) = delete;
 
     // Appends; throws FileError naming the target.
-    void Write(std::string_view bytes);
+    void Write(std::string_view bytes) override;
     // Makes the content durable and puts it in place; throws FileError.
     void Commit();
     // True when writes go straight into the target itself.
