@@ -83,7 +83,7 @@ int ConvertBatchFiles(const Converter& converter, const cli::Options& options)
                                             {options.inputEncoding, options.outputEncoding});
     for (std::size_t i = 0; i < result.encodings.size(); ++i)
         ReportEncodings(inputs[i], result.encodings[i]);
-    std::cout << Utf8ToLocale(std::to_string(result.converted) + "个所选文件已经成功转换！") << "\n";
+    std::cout << Utf8ToLocale(BatchDoneMessage(result)) << "\n";
     return 0;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace tavrel {
@@ -20,6 +21,9 @@ struct BatchResult {
     bool cancelled = false;
     std::vector<ConversionResult> encodings;  // of each file converted
 };
+
+// What both programs say when a batch is done: "N个所选文件已经成功转换！".
+std::string BatchDoneMessage(const BatchResult& result);
 
 // A file of a batch failed; the files before it were converted and stay.
 class BatchError : public Error {

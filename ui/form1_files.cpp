@@ -112,10 +112,10 @@ void Form1::Command2_Click()
             result = tavrel::ConvertBatch(converter_, direction, files, {}, &progress);
         }))
         return;
-    const QString count = QString::number(result.converted);
     if (result.cancelled)
         tavrel::ui::ShowInformation(this, QStringLiteral("转换已取消"),
-                                    QStringLiteral("批量转换已取消，在此之前已有 %1 个文件成功转换。").arg(count));
+                                    QStringLiteral("批量转换已取消，在此之前已有 %1 个文件成功转换。")
+                                        .arg(result.converted));
     else
-        tavrel::ui::ShowInformation(this, kConvertedTitle, count + QStringLiteral("个所选文件已经成功转换！"));
+        tavrel::ui::ShowInformation(this, kConvertedTitle, QString::fromStdString(tavrel::BatchDoneMessage(result)));
 }
