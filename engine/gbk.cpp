@@ -109,12 +109,15 @@ char* GbkTranscoder::Convert(std::string_view bytes, char* out) const
 {
     const auto* const end = reinterpret_cast<const unsigned char*>(bytes.data()) + bytes.size();
     return fused::Transcode(bytes, out, asciiKept_, [&](const unsigned char*& p, char*& to) {
-        if (static_cast<unsigned>(*p - kFirstLead) >= kLastTrail + 1 - kFirstLead)
-            return fused::Put(single_[*p++], to);
-        if (end - p < 2)
-            return false;
-        const std::uint32_t entry = pairs_[static_cast<unsigned>(*p - kFirstLead) << 8 | p[1]];
-        p += 2;
+        std::uint32_t entry;
+        if (static_cast<unsigned>(*p - kFirstLead) < kLastTrail + 1 - kFirstLead) {
+            if (end - p < 2)
+                return false;
+            entry = pairs_[static_cast<unsigned>(*p - kFirstLead) << 8 | p[1]];
+            p += 2;
+        } else {
+            entry = single_[*p++];
+        }
         return fused::Put(entry, to);
     });
 }

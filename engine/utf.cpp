@@ -198,6 +198,7 @@ char* Utf8Transcoder::Convert(std::string_view bytes, char* out) const
 {
     const auto* const end = reinterpret_cast<const unsigned char*>(bytes.data()) + bytes.size();
     return fused::Transcode(bytes, out, asciiKept_, [&](const unsigned char*& p, char*& to) {
+        std::uint32_t entry;
         if ((*p & 0xF0) == 0xE0 && end - p >= 4) {
             // Three bytes read as one word: lead, then two continuation bytes.
             std::uint32_t word;
@@ -205,28 +206,30 @@ char* Utf8Transcoder::Convert(std::string_view bytes, char* out) const
             const char32_t c = (word & 0x0F) << 12 | (word >> 2 & 0xFC0) | (word >> 16 & 0x3F);
             if ((word & 0xC0C000) != 0x808000 || c < 0x800 || IsSurrogate(c))
                 return false;
+            entry = table_[c];
             p += 3;
-            return fused::Put(table_[c], to);
-        }
-        if (*p < 0x80)
-            return fused::Put(table_[*p++], to);
-        unsigned length = 0;
-        const char32_t c = DecodeSequence(p, static_cast<std::size_t>(end - p), length);
-        if (c == 0xFFFFFFFF)
-            return false;
-        if (c < 0x10000) {
+        } else if (*p < 0x80) {
+            entry = table_[*p++];
+        } else {
+            unsigned length = 0;
+            const char32_t c = DecodeSequence(p, static_cast<std::size_t>(end - p), length);
+            if (c == 0xFFFFFFFF)
+                return false;
+            if (c >= 0x10000) {
+                // A supplementary character passes through when the map keeps both its units.
+                const char16_t high = static_cast<char16_t>(0xD7C0 + (c >> 10));
+                const char16_t low = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
+                if (map_[high] != high || map_[low] != low || map_.Drops(high) || map_.Drops(low))
+                    return false;
+                std::memcpy(to, p, 4);
+                to += 4;
+                p += 4;
+                return true;
+            }
+            entry = table_[c];
             p += length;
-            return fused::Put(table_[c], to);
         }
-        // A supplementary character passes through when the map keeps both its units.
-        const char16_t high = static_cast<char16_t>(0xD7C0 + (c >> 10));
-        const char16_t low = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
-        if (map_[high] != high || map_[low] != low || map_.Drops(high) || map_.Drops(low))
-            return false;
-        std::memcpy(to, p, 4);
-        to += 4;
-        p += 4;
-        return true;
+        return fused::Put(entry, to);
     });
 }
 
