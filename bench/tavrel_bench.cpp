@@ -4,8 +4,8 @@
 // the converter's and the widgets' parts of a pane conversion.
 //   tavrel-bench [megabytes]   (size of the throughput files; default 100)
 
-#include "engine/app_dir.h"
-#include "engine/codec.h"
+#include "files/platform.h"
+#include "tests/support/text_codec.h"
 #include "tests/support/run_program.h"
 
 #include <sys/stat.h>
@@ -38,7 +38,7 @@ void WriteSample(const fs::path& file, Encoding encoding, std::uint64_t bytes)
     std::u16string chunk;
     while (chunk.size() < (1u << 19))
         chunk += kLine;
-    std::string encoded = tavrel::EncodeText(chunk, encoding, file);
+    std::string encoded = tavrel::test::EncodeText(chunk, encoding, file);
     const std::string_view mark = tavrel::ByteOrderMark(encoding);
     std::ofstream out(file, std::ios::binary);
     out << mark;
@@ -143,7 +143,7 @@ void BenchPane(const fs::path& window)
 int main(int argc, char** argv)
 {
     const std::uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 100;
-    const fs::path programs = tavrel::ApplicationDirectory();
+    const fs::path programs = tavrel::platform::ApplicationDirectory();
     const fs::path dir = fs::temp_directory_path() / ("tavrel-bench-" + std::to_string(getpid()));
     fs::create_directories(dir);
     std::printf("best of %d runs; files in %s\n\n", kRuns, dir.c_str());

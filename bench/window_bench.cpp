@@ -3,7 +3,7 @@
 //   tavrel-window-bench file INPUT OUTPUT   converts a file with 单个文件转换
 //   tavrel-window-bench pane CHARACTERS [one-line]   times 繁体转简体 on a pane of that size
 
-#include "engine/tables.h"
+#include "files/table_files.h"
 #include "tests/support/scripted_chooser.h"
 #include "ui/form1.h"
 #include "ui/pane_text.h"

@@ -1,12 +1,9 @@
 #include "cli/options.h"
 #include "engine/errors.h"
-#include "engine/locale_text.h"
-#include "engine/tables.h"
 #include "files/batch.h"
 #include "files/convert_file.h"
-#include "files/signal_cleanup.h"
-
-#include <unistd.h>
+#include "files/platform.h"
+#include "files/table_files.h"
 
 #include <clocale>
 #include <cstdio>
@@ -43,7 +40,7 @@ const char* const kHelp =
 // Writes a message to standard error in the locale's encoding.
 void Say(const std::string& message)
 {
-    std::cerr << Utf8ToLocale("tavrel-convert：" + message) << "\n";
+    std::cerr << platform::Utf8ToLocale("tavrel-convert：" + message) << "\n";
 }
 
 bool IsStandardStream(const std::vector<std::string>& files, std::size_t index)
@@ -63,11 +60,12 @@ int ConvertOne(const Converter& converter, const cli::Options& options)
 {
     const EncodingChoice choice{options.inputEncoding, options.outputEncoding};
     const bool fromStdin = IsStandardStream(options.files, 0);
-    std::unique_ptr<InputFile> input = fromStdin ? std::make_unique<InputFile>(STDIN_FILENO, kStandardInput)
-                                                 : std::make_unique<InputFile>(fs::path(options.files[0]));
+    std::unique_ptr<InputFile> input =
+        fromStdin ? std::make_unique<InputFile>(platform::Standard(platform::StandardStream::Input), kStandardInput)
+                  : std::make_unique<InputFile>(fs::path(options.files[0]));
     ConversionResult result{};
     if (IsStandardStream(options.files, 1)) {
-        DescriptorSink output(STDOUT_FILENO, kStandardOutput);
+        StreamSink output(platform::Standard(platform::StandardStream::Output), kStandardOutput);
         result = ConvertStream(converter, options.direction, *input, output, kStandardOutput, choice);
     } else {
         result = ConvertTextFile(converter, options.direction, *input, options.files[1], choice, nullptr);
@@ -83,7 +81,7 @@ int ConvertBatchFiles(const Converter& converter, const cli::Options& options)
                                             {options.inputEncoding, options.outputEncoding});
     for (std::size_t i = 0; i < result.encodings.size(); ++i)
         ReportEncodings(inputs[i], result.encodings[i]);
-    std::cout << Utf8ToLocale(BatchDoneMessage(result)) << "\n";
+    std::cout << platform::Utf8ToLocale(BatchDoneMessage(result)) << "\n";
     return 0;
 }
 
@@ -108,7 +106,7 @@ int RunReporting(const cli::Options& options)
         Say(error.what());
     } catch (const fs::filesystem_error& error) {
         const std::string where = error.path1().empty() ? "当前文件夹" : "“" + DisplayPath(error.path1()) + "”";
-        Say("无法访问" + where + "：" + SystemReason(error.code().value()));
+        Say("无法访问" + where + "：" + platform::ErrorText(error.code().value()));
     } catch (const std::bad_alloc&) {
         Say(kOutOfMemoryMessage);
     } catch (const std::exception& error) {
@@ -124,17 +122,17 @@ int main(int argc, char** argv)
     // The system's reasons in error messages follow the user's language.
     std::setlocale(LC_ALL, "");
     // Interrupted while writing, the program leaves no temporary file behind.
-    InstallSignalCleanup();
+    platform::InstallInterruptCleanup();
     cli::Options options;
     try {
         options = cli::ParseOptions({argv + 1, argv + argc});
     } catch (const cli::UsageError& error) {
         Say(error.message);
-        std::cerr << Utf8ToLocale(cli::kUsage);
+        std::cerr << platform::Utf8ToLocale(cli::kUsage);
         return 2;
     }
     if (options.action == cli::Options::Action::Help) {
-        std::cout << Utf8ToLocale(std::string(cli::kUsage) + "\n" + kHelp);
+        std::cout << platform::Utf8ToLocale(std::string(cli::kUsage) + "\n" + kHelp);
         return 0;
     }
     if (options.action == cli::Options::Action::Version) {

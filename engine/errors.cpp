@@ -1,7 +1,5 @@
 #include "engine/errors.h"
 
-#include "engine/locale_text.h"
-
 #include <cstdio>
 #include <cstring>
 
@@ -22,6 +20,8 @@ std::string FileMessage(const std::filesystem::path& file, FileError::Operation 
         return "无法读取文件" + Quoted(file) + "：" + reason;
     case FileError::Operation::Write:
         return "无法写入文件" + Quoted(file) + "：" + reason;
+    case FileError::Operation::Overwrite:
+        return "写入文件" + Quoted(file) + "时出错：" + reason + "。文件的原有内容已被部分覆盖，可能已不完整。";
     case FileError::Operation::Create:
         break;
     }
@@ -46,39 +46,27 @@ std::string CodePointName(char32_t codePoint)
     return buffer;
 }
 
-std::string SystemReason(int errorNumber)
-{
-    char buffer[256];
-    return LocaleToUtf8(strerror_r(errorNumber, buffer, sizeof buffer));
-}
-
 Error::Error(std::filesystem::path file, const std::string& message)
     : std::runtime_error(message), file_(std::move(file))
 {
 }
 
-FileError::FileError(std::filesystem::path file, Operation operation, std::string reason)
-    : Error(file, FileMessage(file, operation, reason)), reason_(std::move(reason))
+FileError::FileError(std::filesystem::path file, Operation operation, const std::string& reason)
+    : Error(file, FileMessage(file, operation, reason))
 {
 }
 
-DecodeError::DecodeError(std::filesystem::path file, std::string encoding, std::size_t byteOffset)
+DecodeError::DecodeError(std::filesystem::path file, const std::string& encoding, std::uint64_t byteOffset)
     : Error(file, "无法读取文件" + Quoted(file) + "：字节偏移 " + std::to_string(byteOffset) +
-                      " 处不是有效的 " + encoding + " 字节序列"),
-      encoding_(std::move(encoding)),
-      byteOffset_(byteOffset)
+                      " 处不是有效的 " + encoding + " 字节序列")
 {
 }
 
-EncodeError::EncodeError(std::filesystem::path file, std::string encoding, char32_t codePoint, std::size_t line,
-                         std::size_t column)
+EncodeError::EncodeError(std::filesystem::path file, const std::string& encoding, char32_t codePoint,
+                         std::size_t line, std::size_t column)
     : Error(file, "无法写入文件" + Quoted(file) + "：第 " + std::to_string(line) + " 行第 " +
-                      std::to_string(column) + " 个字符 " + CodePointName(codePoint) +
-                      " 无法用 " + encoding + " 编码表示"),
-      encoding_(std::move(encoding)),
-      codePoint_(codePoint),
-      line_(line),
-      column_(column)
+                      std::to_string(column) + " 个字符 " + CodePointName(codePoint) + " 无法用 " + encoding +
+                      " 编码表示")
 {
 }
 

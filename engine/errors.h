@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -25,45 +26,27 @@ private:
 };
 
 // The operating system refused to open, read or write a file, or the folder
-// refused a new file in it (Create: the message names the folder and the name).
+// refused a new file in it (Create: the message names the folder and the
+// name). Overwrite: writing over the file itself failed midway, which may
+// have left it incomplete. `reason` is the system's, in the user's language.
 class FileError : public Error {
 public:
-    enum class Operation { Read, Write, Create };
-    FileError(std::filesystem::path file, Operation operation, std::string reason);
-    const std::string& Reason() const { return reason_; }
-
-private:
-    std::string reason_;
+    enum class Operation { Read, Write, Create, Overwrite };
+    FileError(std::filesystem::path file, Operation operation, const std::string& reason);
 };
 
 // A byte sequence that is not valid in the file's encoding.
 class DecodeError : public Error {
 public:
-    DecodeError(std::filesystem::path file, std::string encoding, std::size_t byteOffset);
-    const std::string& EncodingName() const { return encoding_; }
-    std::size_t ByteOffset() const { return byteOffset_; }
-
-private:
-    std::string encoding_;
-    std::size_t byteOffset_;
+    DecodeError(std::filesystem::path file, const std::string& encoding, std::uint64_t byteOffset);
 };
 
 // A character the target encoding cannot hold, at a 1-based line and column
 // of the text.
 class EncodeError : public Error {
 public:
-    EncodeError(std::filesystem::path file, std::string encoding, char32_t codePoint, std::size_t line,
+    EncodeError(std::filesystem::path file, const std::string& encoding, char32_t codePoint, std::size_t line,
                 std::size_t column);
-    const std::string& EncodingName() const { return encoding_; }
-    char32_t CodePoint() const { return codePoint_; }
-    std::size_t Line() const { return line_; }
-    std::size_t Column() const { return column_; }
-
-private:
-    std::string encoding_;
-    char32_t codePoint_;
-    std::size_t line_;
-    std::size_t column_;
 };
 
 // A table file that holds no line at all.
@@ -74,9 +57,5 @@ public:
 
 // "U+200B" for a code point.
 std::string CodePointName(char32_t codePoint);
-
-// The C library's description of an errno value, in the language of the
-// locale and in UTF-8.
-std::string SystemReason(int errorNumber);
 
 }  // namespace tavrel

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "engine/converter.h"
-
+#include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace tavrel {
 
@@ -12,16 +12,16 @@ namespace tavrel {
 inline constexpr const char* kTableFileF = "systemF.txt";
 inline constexpr const char* kTableFileJ = "systemJ.txt";
 
-// The first line of a table file: everything before the first CR, decoded
-// in the file's encoding. A lone LF is part of the line. Throws FileError or
-// DecodeError naming the file, and TableError for an empty file.
-std::u16string ReadTableLine(const std::filesystem::path& file);
+// Where the first line of a table file's bytes ends: at the first CR, which
+// in UTF-16 files is a whole code unit and elsewhere a single byte (no
+// multibyte character of the other encodings holds 0x0D); npos while the
+// bytes hold none. A lone LF is part of the line. The search starts at byte
+// `from`, for bytes that arrive piece by piece.
+std::size_t FirstLineEnd(std::string_view bytes, std::size_t from = 0);
 
-// Reads systemF.txt, then systemJ.txt, from the program's folder (or from
-// `directory`) into the converter, unless both tables already hold
-// something. Throws as ReadTableLine; a failing systemF.txt stops before
-// systemJ.txt is read, and a failure leaves the tables as they were.
-void LoadTables(Converter& converter);
-void LoadTables(Converter& converter, const std::filesystem::path& directory);
+// The first line of a table file's bytes (all of them when they hold no CR),
+// decoded in the file's encoding. Throws DecodeError naming `file`, and
+// TableError for a file without a single byte.
+std::u16string TableLine(std::string_view bytes, const std::filesystem::path& file);
 
 }  // namespace tavrel

@@ -2,7 +2,7 @@
 
 #include "files/convert_file.h"
 #include "files/input_file.h"
-#include "files/replace.h"
+#include "files/platform.h"
 
 #include <map>
 #include <memory>
@@ -25,8 +25,8 @@ public:
     explicit KeptInputs(const std::vector<fs::path>& inputs)
     {
         for (std::size_t i = 0; i < inputs.size(); ++i) {
-            if (const std::optional<FileId> id = IdentityOf(inputs[i]))
-                pending_.emplace(i, *id);
+            if (const std::optional<platform::FileInfo> info = InspectQuietly(inputs[i]))
+                pending_.emplace(i, info->identity);
         }
     }
 
@@ -34,11 +34,11 @@ public:
     // every later chosen file that is the same file as `output`.
     void KeepFrom(const fs::path& output, std::size_t current, const std::vector<fs::path>& inputs)
     {
-        const std::optional<FileId> target = IdentityOf(output);
+        const std::optional<platform::FileInfo> target = InspectQuietly(output);
         if (!target)
             return;
         for (const auto& [index, id] : pending_) {
-            if (index > current && id == *target && !kept_.contains(index)) {
+            if (index > current && id == target->identity && !kept_.contains(index)) {
                 InputFile original(inputs[index]);
                 kept_.emplace(index, InputFile::CopyOf(original));
             }
@@ -57,7 +57,17 @@ public:
     }
 
 private:
-    std::map<std::size_t, FileId> pending_;
+    // A file that cannot be looked at now fails when its turn comes.
+    static std::optional<platform::FileInfo> InspectQuietly(const fs::path& path)
+    {
+        try {
+            return platform::InspectPath(path);
+        } catch (const FileError&) {
+            return std::nullopt;
+        }
+    }
+
+    std::map<std::size_t, platform::FileIdentity> pending_;
     std::map<std::size_t, std::unique_ptr<InputFile>> kept_;
 };
 
@@ -89,34 +99,29 @@ std::string BatchDoneMessage(const BatchResult& result)
 BatchError::BatchError(const Error& cause, std::size_t converted)
     : Error(cause.File(), std::string(cause.what()) + "\n在此之前已有 " + std::to_string(converted) +
                               " 个文件成功转换。"),
-      converted_(converted)
+      cancelled_(dynamic_cast<const Cancelled*>(&cause) != nullptr)
 {
 }
 
 BatchResult ConvertBatch(const Converter& converter, Direction direction, const std::vector<fs::path>& inputs,
-                         const EncodingChoice& choice, FileProgress* progress)
+                         const EncodingChoice& choice, Progress* progress)
 {
-    if (progress) {
-        progress->fileCount = inputs.size();
-        progress->batchSize = TotalSize(inputs);
-    }
+    if (progress)
+        progress->BatchStarted(inputs.size(), TotalSize(inputs));
     BatchResult result;
     KeptInputs kept(inputs);
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        if (progress) {
-            progress->fileIndex = i;
-            progress->fileDone = 0;
-        }
         try {
+            if (progress)
+                progress->ThrowIfCancelled();
             const fs::path output = BatchOutputPath(inputs[i], direction);
             std::unique_ptr<InputFile> input = kept.Take(i);
             if (!input)
                 input = std::make_unique<InputFile>(inputs[i]);
+            if (progress)
+                progress->FileStarted(i, input->Size());
             kept.KeepFrom(output, i, inputs);
             result.encodings.push_back(ConvertTextFile(converter, direction, *input, output, choice, progress));
-        } catch (const Cancelled&) {
-            result.cancelled = true;
-            return result;
         } catch (const Error& error) {
             throw BatchError(error, result.converted);
         }

@@ -18,30 +18,30 @@ std::filesystem::path BatchOutputPath(const std::filesystem::path& input, Direct
 
 struct BatchResult {
     std::size_t converted = 0;
-    bool cancelled = false;
     std::vector<ConversionResult> encodings;  // of each file converted
 };
 
 // What both programs say when a batch is done: "N个所选文件已经成功转换！".
 std::string BatchDoneMessage(const BatchResult& result);
 
-// A file of a batch failed; the files before it were converted and stay.
+// A file of a batch failed or the batch was cancelled; the files before it
+// were converted and stay. The message says so, with their count.
 class BatchError : public Error {
 public:
     BatchError(const Error& cause, std::size_t converted);
-    std::size_t Converted() const { return converted_; }
+    bool WasCancelled() const { return cancelled_; }
 
 private:
-    std::size_t converted_;
+    bool cancelled_;
 };
 
 // Converts each input in order and writes it to its BatchOutputPath (see
 // ConvertTextFile). A chosen file that another file's output would replace
 // (the same file by identity, whatever its name) is kept before it is
 // replaced, so its own conversion still sees its original text. Stops at the
-// first failure with a BatchError, or when `progress` is cancelled.
+// first failure, or when `progress` is cancelled, with a BatchError.
 BatchResult ConvertBatch(const Converter& converter, Direction direction,
                          const std::vector<std::filesystem::path>& inputs, const EncodingChoice& choice = {},
-                         FileProgress* progress = nullptr);
+                         Progress* progress = nullptr);
 
 }  // namespace tavrel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/platform.h"
+
 #include <filesystem>
 #include <string_view>
 
@@ -13,16 +15,15 @@ public:
     virtual void Write(std::string_view bytes) = 0;
 };
 
-// An open descriptor (standard output, an unnamed temporary file), written
-// whole block by block as a shell redirection writes it; `name` is what
-// messages call it. The descriptor stays open.
-class DescriptorSink : public ByteSink {
+// An open stream (standard output), written whole block by block as a shell
+// redirection writes it; `name` is what messages call it.
+class StreamSink : public ByteSink {
 public:
-    DescriptorSink(int descriptor, std::filesystem::path name) : descriptor_(descriptor), name_(std::move(name)) {}
-    void Write(std::string_view bytes) override;
+    StreamSink(platform::File file, std::filesystem::path name) : file_(std::move(file)), name_(std::move(name)) {}
+    void Write(std::string_view bytes) override { platform::WriteAll(file_, bytes, name_); }
 
 private:
-    int descriptor_;
+    platform::File file_;
     std::filesystem::path name_;
 };
 

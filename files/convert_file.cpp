@@ -1,9 +1,9 @@
 #include "files/convert_file.h"
 
 #include "engine/ascii.h"
+#include "engine/block_codec.h"
 #include "engine/detect.h"
 #include "engine/errors.h"
-#include "files/pipeline.h"
 #include "files/replace.h"
 
 #include <algorithm>
@@ -23,17 +23,148 @@ constexpr Encoding kMarkedEncodings[] = {Encoding::Utf8Bom, Encoding::Utf16LE, E
 // A stream's encoding is decided from at most this much of its start.
 constexpr std::size_t kStreamSample = std::size_t{1} << 20;
 
-class NullSink : public ByteSink {
+constexpr std::size_t kSurveyBlock = std::size_t{1} << 20;
+constexpr std::size_t npos = std::string_view::npos;
+
+// Decodes blocks strictly in one encoding, each character whole, and keeps
+// the offset of the first bad byte. GBK becomes GB18030 at its first
+// four-byte sequence, as the conversion does.
+class StrictScan {
 public:
-    void Write(std::string_view) override {}
+    explicit StrictScan(Encoding encoding) : encoding_(encoding) {}
+
+    // The length of the byte-order mark the first bytes start with, if they
+    // carry the encoding's own; offsets count it.
+    std::size_t SkipMark(std::string_view first)
+    {
+        const std::string_view mark = ByteOrderMark(encoding_);
+        offset_ = first.starts_with(mark) ? mark.size() : 0;
+        return static_cast<std::size_t>(offset_);
+    }
+
+    void Feed(std::string_view bytes, bool last)
+    {
+        if (bad_)
+            return;
+        carry_.append(bytes);
+        const std::size_t boundary = last ? carry_.size() : CharacterBoundary(carry_, encoding_);
+        std::size_t bad = DecodeBlock(std::string_view(carry_).substr(0, boundary), encoding_, text_);
+        if (bad != npos && encoding_ == Encoding::Gbk && StartsWithFourByteGb18030(carry_.substr(bad))) {
+            encoding_ = Encoding::Gb18030;
+            bad = DecodeBlock(std::string_view(carry_).substr(0, boundary), encoding_, text_);
+        }
+        if (bad != npos)
+            bad_ = offset_ + bad;
+        offset_ += boundary;
+        carry_.erase(0, boundary);
+    }
+
+    Encoding CurrentEncoding() const { return encoding_; }
+    const std::optional<std::uint64_t>& Bad() const { return bad_; }
+
+private:
+    Encoding encoding_;
+    std::uint64_t offset_ = 0;
+    std::string carry_;
+    std::u16string text_;
+    std::optional<std::uint64_t> bad_;
 };
 
-// How an input is read and written.
-struct Plan {
-    Encoding input;
-    Encoding output;
-    std::uint64_t start = 0;  // the length of the byte-order mark read
+// Whether a Big5 input's result fits Big5, converting it as it comes; it
+// stops at the first character that is no Big5 or has no Big5 result.
+class Big5Fit {
+public:
+    Big5Fit(const Converter& converter, Direction direction)
+        : trial_(converter, direction, Encoding::Big5, Encoding::Big5)
+    {
+    }
+
+    void Feed(std::string_view bytes, bool last)
+    {
+        if (!alive_)
+            return;
+        carry_.append(bytes);
+        const std::size_t boundary = last ? carry_.size() : trial_.Boundary(carry_);
+        const BlockFailure failure = trial_.Convert(std::string_view(carry_).substr(0, boundary), out_);
+        alive_ = failure.kind == BlockFailure::Kind::None;
+        fits_ = failure.kind != BlockFailure::Kind::Encode;
+        carry_.erase(0, boundary);
+    }
+
+    bool Fits() const { return fits_; }
+    bool Done() const { return !alive_; }
+
+private:
+    BlockConverter trial_;
+    std::string carry_;
+    ByteBuffer out_;
+    bool alive_ = true;
+    bool fits_ = true;
 };
+
+enum class SurveyMode {
+    Check,   // read to the end: the encoding, a strict decode and the Big5 fit
+    Detect,  // stop as soon as the encoding and the Big5 fit are sure
+};
+
+// Reads the input once from its start and plans its conversion; leaves it
+// rewound. Throws DecodeError when checking finds a bad byte.
+FilePlan Survey(const Converter& converter, Direction direction, InputFile& input, const EncodingChoice& choice,
+                SurveyMode mode, Progress* progress)
+{
+    EncodingDetector detector;
+    std::optional<StrictScan> gbk;  // the reading taken when no other applies
+    if (mode == SurveyMode::Check && !choice.input)
+        gbk.emplace(Encoding::Gbk);
+    std::optional<StrictScan> chosen;  // a reading named, or announced by a mark
+    std::optional<Big5Fit> big5;
+    if (!choice.output && (!choice.input || *choice.input == Encoding::Big5))
+        big5.emplace(converter, direction);
+
+    std::string block(kSurveyBlock, '\0');
+    bool first = true;
+    bool detecting = !choice.input;
+    for (;; first = false) {
+        if (progress)
+            progress->ThrowIfCancelled();
+        const std::size_t got = input.Read(block.data(), block.size());
+        std::string_view bytes(block.data(), got);
+        const bool last = got < block.size();
+        if (detecting)
+            detecting = detector.Feed(bytes);
+        if (first && mode == SurveyMode::Check) {
+            const Encoding named = choice.input.value_or(detector.Result(false));
+            if (choice.input || !ByteOrderMark(named).empty()) {
+                gbk.reset();
+                chosen.emplace(named);
+            }
+        }
+        if (gbk)
+            gbk->Feed(bytes, last);
+        if (chosen)
+            chosen->Feed(first ? bytes.substr(chosen->SkipMark(bytes)) : bytes, last);
+        if (big5)
+            big5->Feed(bytes, last);
+        if (progress)
+            progress->Advanced(got);
+        const bool big5Open = big5 && !big5->Done() && choice.input.value_or(detector.Result(false)) == Encoding::Big5;
+        const bool sure = mode == SurveyMode::Detect && !detecting && !big5Open;
+        if (last || sure)
+            break;
+    }
+    input.Rewind();
+
+    FilePlan plan;
+    plan.input = choice.input ? *choice.input : detector.Result();
+    plan.output = choice.output ? *choice.output : plan.input;
+    if (plan.input == Encoding::Big5 && big5 && !big5->Fits())
+        plan.output = Encoding::Gbk;
+    const bool gbkRead = plan.input == Encoding::Gbk || plan.input == Encoding::Gb18030;
+    const StrictScan* scan = chosen ? &*chosen : gbk && gbkRead ? &*gbk : nullptr;
+    if (scan && scan->Bad())
+        throw DecodeError(input.Name(), EncodingName(scan->CurrentEncoding()), *scan->Bad());
+    return plan;
+}
 
 // Reads the input's byte-order mark, if it has the one `encoding` calls for.
 std::uint64_t SkipByteOrderMark(InputFile& input, Encoding encoding)
@@ -47,82 +178,54 @@ std::uint64_t SkipByteOrderMark(InputFile& input, Encoding encoding)
     return 0;
 }
 
-Encoding DetectFile(InputFile& input, FileProgress* progress)
-{
-    EncodingDetector detector;
-    std::string block(std::size_t{1} << 20, '\0');
-    while (const std::size_t got = input.Read(block.data(), block.size())) {
-        if (progress && progress->cancel)
-            throw Cancelled();
-        if (!detector.Feed({block.data(), got}))
-            break;
-    }
-    input.Rewind();
-    return detector.Result();
-}
-
-[[noreturn]] void ThrowFailure(const PipelineResult& result, const fs::path& input, const fs::path& output)
-{
-    if (result.failure == BlockFailure::Kind::Decode)
-        throw DecodeError(input, EncodingName(result.input), result.offset);
-    throw EncodeError(output, EncodingName(result.output), result.codePoint, result.line, result.column);
-}
-
-ConversionResult Run(const Converter& converter, PipelineSettings settings, InputFile& input, ByteSink& sink,
-                     const fs::path& outputName, FileProgress* progress)
-{
-    sink.Write(ByteOrderMark(settings.output));
-    const PipelineResult result = RunPipeline(converter, settings, input, sink, progress);
-    if (result.failure != BlockFailure::Kind::None)
-        ThrowFailure(result, input.Name(), outputName);
-    return {result.input, result.output};
-}
-
-PipelineSettings SettingsFor(Direction direction, const Plan& plan)
+PipelineSettings SettingsFor(Direction direction, const FilePlan& plan, const fs::path& outputName)
 {
     PipelineSettings settings;
     settings.direction = direction;
+    settings.outputName = outputName;
     settings.input = plan.input;
     settings.output = plan.output;
     settings.start = plan.start;
     return settings;
 }
 
-// Big5 holds only Traditional characters: a Big5 file's result is written in
-// GBK when Big5 cannot hold it, which takes converting it once to see.
-Encoding OutputFor(const Converter& converter, Direction direction, InputFile& input, const Plan& plan)
+ConversionResult Run(const Converter& converter, const PipelineSettings& settings, InputFile& input, ByteSink& sink,
+                     Progress* progress)
 {
-    if (plan.input != Encoding::Big5)
-        return plan.input;
-    NullSink nowhere;
-    PipelineSettings trial = SettingsFor(direction, {Encoding::Big5, Encoding::Big5, plan.start});
-    const PipelineResult result = RunPipeline(converter, trial, input, nowhere);
-    if (result.failure == BlockFailure::Kind::Decode)
-        ThrowFailure(result, input.Name(), {});
-    input.Rewind();
-    SkipByteOrderMark(input, plan.input);
-    return result.failure == BlockFailure::Kind::Encode ? Encoding::Gbk : Encoding::Big5;
+    sink.Write(ByteOrderMark(settings.output));
+    return RunPipeline(converter, settings, input, sink, progress);
 }
 
-Plan PlanFile(const Converter& converter, Direction direction, InputFile& input, const EncodingChoice& choice,
-              FileProgress* progress)
+ConversionResult ConvertPlanned(const Converter& converter, Direction direction, InputFile& input,
+                                const fs::path& output, const FilePlan& plan, Progress* progress)
 {
-    Plan plan{choice.input ? *choice.input : DetectFile(input, progress), Encoding::Gbk};
-    plan.start = SkipByteOrderMark(input, plan.input);
-    plan.output = choice.output ? *choice.output : OutputFor(converter, direction, input, plan);
-    return plan;
+    Replacement target(output);
+    FilePlan followed = plan;
+    followed.start = SkipByteOrderMark(input, plan.input);
+    const ConversionResult result =
+        Run(converter, SettingsFor(direction, followed, output), input, target, progress);
+    target.Commit();
+    return result;
+}
+
+void StartOneFile(Progress* progress, const InputFile& input)
+{
+    if (progress) {
+        progress->BatchStarted(1, input.Size());
+        progress->FileStarted(0, input.Size());
+    }
 }
 
 // Reads the start of a stream until its encoding can be told or must be:
 // a byte-order mark, or the first non-ASCII bytes and whatever arrives with
 // them, or the end. Gives the bytes read, which are still to be converted.
-std::string SampleStream(InputFile& input, FileProgress* progress)
+std::string SampleStream(InputFile& input, Progress* progress)
 {
     std::string sample;
     char buffer[65536];
     for (;;) {
-        if (progress && progress->cancel)
-            throw Cancelled();
+        if (progress)
+            progress->ThrowIfCancelled();
         const std::size_t got = input.Read(buffer, sizeof buffer, false);
         sample.append(buffer, got);
         if (got == 0 || sample.size() >= kStreamSample)
@@ -137,10 +240,10 @@ std::string SampleStream(InputFile& input, FileProgress* progress)
     }
 }
 
-Plan PlanStream(const Converter& converter, Direction direction, const std::string& sample, bool complete,
-                const EncodingChoice& choice)
+FilePlan PlanStream(const Converter& converter, Direction direction, const std::string& sample, bool complete,
+                    const EncodingChoice& choice)
 {
-    Plan plan{choice.input.value_or(Encoding::Gbk), Encoding::Gbk};
+    FilePlan plan{choice.input.value_or(Encoding::Gbk), Encoding::Gbk};
     if (!choice.input) {
         EncodingDetector detector;
         detector.Feed(sample);
@@ -161,55 +264,49 @@ Plan PlanStream(const Converter& converter, Direction direction, const std::stri
 
 }  // namespace
 
-ConversionResult CheckTextFile(const Converter& converter, Direction direction, const fs::path& path,
-                               const EncodingChoice& choice, FileProgress* progress)
+FilePlan CheckTextFile(const Converter& converter, Direction direction, const fs::path& path,
+                       const EncodingChoice& choice, Progress* progress)
 {
     InputFile input(path);
-    if (progress)
-        progress->fileSize = input.Size();
-    const Plan plan = PlanFile(converter, direction, input, choice, progress);
-    NullSink nowhere;
-    return Run(converter, SettingsFor(direction, plan), input, nowhere, {}, progress);
+    StartOneFile(progress, input);
+    return Survey(converter, direction, input, choice, SurveyMode::Check, progress);
 }
 
 ConversionResult ConvertTextFile(const Converter& converter, Direction direction, const fs::path& input,
-                                 const fs::path& output, const EncodingChoice& choice, FileProgress* progress)
+                                 const fs::path& output, const EncodingChoice& choice, Progress* progress,
+                                 const std::optional<FilePlan>& plan)
 {
     InputFile file(input);
+    StartOneFile(progress, file);
+    if (plan && file.Rereadable())
+        return ConvertPlanned(converter, direction, file, output, *plan, progress);
     return ConvertTextFile(converter, direction, file, output, choice, progress);
 }
 
 ConversionResult ConvertTextFile(const Converter& converter, Direction direction, InputFile& input,
-                                 const fs::path& output, const EncodingChoice& choice, FileProgress* progress)
+                                 const fs::path& output, const EncodingChoice& choice, Progress* progress)
 {
-    if (progress)
-        progress->fileSize = input.Size();
-    Replacement target(output);
     if (!input.Rereadable()) {
+        Replacement target(output);
         const ConversionResult result = ConvertStream(converter, direction, input, target, output, choice, progress);
         target.Commit();
         return result;
     }
-    // Written in place, the output would overwrite the input as it is read.
-    std::unique_ptr<InputFile> copy;
-    if (target.InPlace() && input.Identity() && input.Identity() == target.Identity())
-        copy = InputFile::CopyOf(input);
-    InputFile& source = copy ? *copy : input;
-    const Plan plan = PlanFile(converter, direction, source, choice, progress);
-    const ConversionResult result = Run(converter, SettingsFor(direction, plan), source, target, output, progress);
-    target.Commit();
-    return result;
+    const FilePlan plan = Survey(converter, direction, input, choice, SurveyMode::Detect, progress);
+    return ConvertPlanned(converter, direction, input, output, plan, progress);
 }
 
 ConversionResult ConvertStream(const Converter& converter, Direction direction, InputFile& input, ByteSink& output,
-                               const fs::path& outputName, const EncodingChoice& choice, FileProgress* progress)
+                               const fs::path& outputName, const EncodingChoice& choice, Progress* progress)
 {
     if (input.Rereadable()) {
-        const Plan plan = PlanFile(converter, direction, input, choice, progress);
-        return Run(converter, SettingsFor(direction, plan), input, output, outputName, progress);
+        FilePlan plan = Survey(converter, direction, input, choice, SurveyMode::Detect, progress);
+        plan.start = SkipByteOrderMark(input, plan.input);
+        return Run(converter, SettingsFor(direction, plan, outputName), input, output, progress);
     }
     PipelineSettings settings;
     settings.direction = direction;
+    settings.outputName = outputName;
     settings.follow = true;
     std::string sample = SampleStream(input, progress);
     // ASCII reads the same in every encoding without a byte-order mark: it
@@ -226,13 +323,13 @@ ConversionResult ConvertStream(const Converter& converter, Direction direction, 
             sample = SampleStream(input, progress);
         }
     }
-    const Plan plan = PlanStream(converter, direction, sample, false, choice);
+    const FilePlan plan = PlanStream(converter, direction, sample, false, choice);
     settings.input = plan.input;
     settings.output = plan.output;
     settings.start += plan.start;
     input.Unread(std::string_view(sample).substr(plan.start));
     sample.clear();
-    return Run(converter, settings, input, output, outputName, progress);
+    return Run(converter, settings, input, output, progress);
 }
 
 }  // namespace tavrel

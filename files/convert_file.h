@@ -4,8 +4,10 @@
 #include "engine/encoding.h"
 #include "files/byte_sink.h"
 #include "files/input_file.h"
+#include "files/pipeline.h"
 #include "files/progress.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 
@@ -17,38 +19,41 @@ struct EncodingChoice {
     std::optional<Encoding> output;
 };
 
-// The encodings a conversion read and wrote.
-struct ConversionResult {
-    Encoding read;
-    Encoding written;
+// How a file is read and written: its encoding, decided from its bytes
+// unless chosen, and the output's, the same except that a Big5 file whose
+// result Big5 cannot hold is written in GBK.
+struct FilePlan {
+    Encoding input = Encoding::Gbk;
+    Encoding output = Encoding::Gbk;
+    std::uint64_t start = 0;  // the length of the byte-order mark
 };
 
-// How a file is converted: its encoding is decided from its bytes (unless
-// chosen), and the result is written in that encoding, except that a Big5
-// file whose result Big5 cannot hold is written in GBK. Every function reads
-// and writes block by block in bounded memory and throws FileError,
-// DecodeError (naming the input and the byte offset), EncodeError (naming the
-// output, the character and its line and column in the input) or Cancelled.
+// Every function reads and writes block by block in bounded memory and
+// throws FileError, DecodeError (naming the input and the byte offset),
+// EncodeError (naming the output, the character and its line and column in
+// the input) or Cancelled. The path forms tell `progress` of one file.
 
-// Converts the file without writing anything: every failure but a write's
-// shows here. Gives what ConvertTextFile would read and write.
-ConversionResult CheckTextFile(const Converter& converter, Direction direction, const std::filesystem::path& input,
-                               const EncodingChoice& choice = {}, FileProgress* progress = nullptr);
+// Reads the file once: decides its encoding, decodes it strictly and, for
+// Big5, sees whether the result fits Big5. Gives the plan ConvertTextFile
+// then follows without reading the file for it again.
+FilePlan CheckTextFile(const Converter& converter, Direction direction, const std::filesystem::path& input,
+                       const EncodingChoice& choice = {}, Progress* progress = nullptr);
 
 // Converts `input` into `output`, which is replaced only once all went well
-// (see Replacement). Saving over the input itself works.
+// (see Replacement). Without a plan, the encoding is decided first, in a
+// read of its own that stops as soon as the answer is sure.
 ConversionResult ConvertTextFile(const Converter& converter, Direction direction, const std::filesystem::path& input,
                                  const std::filesystem::path& output, const EncodingChoice& choice = {},
-                                 FileProgress* progress = nullptr);
+                                 Progress* progress = nullptr, const std::optional<FilePlan>& plan = {});
 ConversionResult ConvertTextFile(const Converter& converter, Direction direction, InputFile& input,
                                  const std::filesystem::path& output, const EncodingChoice& choice,
-                                 FileProgress* progress);
+                                 Progress* progress);
 
 // Converts an input into a sink as it arrives: for standard input and
 // output, where output should follow input and nothing can be read twice.
 // The encoding is decided from what has arrived by the time it must be.
 ConversionResult ConvertStream(const Converter& converter, Direction direction, InputFile& input, ByteSink& output,
                                const std::filesystem::path& outputName, const EncodingChoice& choice = {},
-                               FileProgress* progress = nullptr);
+                               Progress* progress = nullptr);
 
 }  // namespace tavrel

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files/replace.h"
+#include "files/platform.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -11,25 +11,20 @@
 
 namespace tavrel {
 
-// A file or stream open for reading, read through its descriptor in blocks.
+// A file or stream open for reading, read in blocks.
 class InputFile {
 public:
     // Opens `path` for reading; throws FileError naming it.
     explicit InputFile(const std::filesystem::path& path);
-    // Reads from an open descriptor (standard input, for one), which stays
-    // open; `name` is what messages call it.
-    InputFile(int descriptor, std::filesystem::path name);
-    ~InputFile();
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
+    // Reads from an open file (standard input, for one); `name` is what
+    // messages call it.
+    InputFile(platform::File file, std::filesystem::path name);
 
-    // A copy of the input's bytes in an unnamed temporary file, read from the
+    // A copy of the input's bytes in an unnamed scratch file, read from the
     // start: what is left to read once the original is written over.
     static std::unique_ptr<InputFile> CopyOf(InputFile& original);
 
     const std::filesystem::path& Name() const { return name_; }
-    std::optional<FileId> Identity() const;
-    int Descriptor() const { return descriptor_; }
     // Whether the input can be read again from the start: a regular file.
     bool Rereadable() const { return rereadable_; }
     // The size of a regular file when it was opened; 0 for a stream.
@@ -48,8 +43,7 @@ public:
 
 private:
     std::filesystem::path name_;
-    int descriptor_ = -1;
-    bool owned_ = false;
+    platform::File file_;
     bool rereadable_ = false;
     std::uint64_t size_ = 0;
     std::string unread_;

@@ -1,13 +1,16 @@
 #include "files/pipeline.h"
 
 #include "engine/block_codec.h"
+#include "engine/errors.h"
 #include "engine/text_position.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -31,10 +34,40 @@ struct Block {
     std::string_view View() { return {bytes.Data(), size}; }
 };
 
+// Where the character at `offset` stands, counted by reading the input
+// again from `start`.
+TextPosition Locate(InputFile& input, Encoding encoding, std::uint64_t start, std::size_t blockSize,
+                    std::uint64_t offset)
+{
+    input.Rewind();
+    char mark[4];
+    input.Read(mark, static_cast<std::size_t>(start));
+    ByteBuffer buffer;
+    char* bytes = buffer.Reserve(blockSize + kMaxCarry);
+    std::uint64_t remaining = offset - start;
+    std::size_t carried = 0;
+    TextPosition position;
+    std::u16string text;
+    while (remaining > 0) {
+        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(blockSize, remaining));
+        const std::size_t got = input.Read(bytes + carried, wanted);
+        if (got == 0)
+            break;
+        remaining -= got;
+        const std::string_view available(bytes, carried + got);
+        const std::size_t boundary = remaining == 0 ? available.size() : CharacterBoundary(available, encoding);
+        DecodeBlock(available.substr(0, boundary), encoding, text);
+        position.Advance(text);
+        carried = available.size() - boundary;
+        std::memmove(bytes, bytes + boundary, carried);
+    }
+    return position;
+}
+
 class Pipeline {
 public:
     Pipeline(const Converter& converter, const PipelineSettings& settings, InputFile& input, ByteSink& sink,
-             FileProgress* progress)
+             Progress* progress)
         : converter_(converter),
           settings_(settings),
           input_(input),
@@ -46,7 +79,7 @@ public:
     {
     }
 
-    PipelineResult Run();
+    ConversionResult Run();
 
 private:
     void Work();
@@ -62,7 +95,7 @@ private:
     const PipelineSettings& settings_;
     InputFile& input_;
     ByteSink& sink_;
-    FileProgress* progress_;
+    Progress* progress_;
 
     std::mutex readMutex_;  // reading, the carry and the current converter
     std::shared_ptr<const BlockConverter> current_;
@@ -71,16 +104,24 @@ private:
     std::size_t nextIndex_ = 0;
     bool endOfInput_ = false;
 
-    std::mutex writeMutex_;  // writing in order, and stopping
+    std::mutex writeMutex_;  // writing in order, and the first error
     std::condition_variable turn_;
     std::size_t nextToWrite_ = 0;
-    bool stopping_ = false;
+    // Set under writeMutex_, read by readers too.
+    std::atomic<bool> stopping_ = false;
     std::exception_ptr error_;
-    PipelineResult result_{};
+    // A character the output cannot hold, in a rereadable input: its line
+    // and column are counted once the workers are done.
+    struct Unencodable {
+        std::uint64_t offset;
+        char32_t codePoint;
+        Encoding input, output;
+    };
+    std::optional<Unencodable> unencodable_;
     TextPosition position_;  // of the text written so far, for a stream
 };
 
-PipelineResult Pipeline::Run()
+ConversionResult Pipeline::Run()
 {
     std::vector<std::thread> helpers;
     try {
@@ -94,9 +135,12 @@ PipelineResult Pipeline::Run()
         helper.join();
     if (error_)
         std::rethrow_exception(error_);
-    result_.input = current_->Input();
-    result_.output = current_->Output();
-    return result_;
+    if (const std::optional<Unencodable> bad = unencodable_) {
+        const TextPosition position = Locate(input_, bad->input, settings_.start, settings_.blockSize, bad->offset);
+        throw EncodeError(settings_.outputName, EncodingName(bad->output), bad->codePoint, position.Line(),
+                          position.Column());
+    }
+    return {current_->Input(), current_->Output()};
 }
 
 std::size_t Pipeline::Workers() const
@@ -130,8 +174,8 @@ bool Pipeline::ReadNext(Block& block)
     std::lock_guard lock(readMutex_);
     if (endOfInput_ || stopping_)
         return false;
-    if (progress_ && progress_->cancel)
-        throw Cancelled();
+    if (progress_)
+        progress_->ThrowIfCancelled();
     const std::size_t blockSize = settings_.blockSize;
     char* buffer = block.bytes.Reserve(kMaxCarry + blockSize);
     std::memcpy(buffer, carry_.data(), carry_.size());
@@ -170,10 +214,8 @@ bool Pipeline::WriteInTurn(Block& block, ByteBuffer& out, BlockFailure failure)
         DecodeBlock(block.View(), block.converter->Input(), text);
         position_.Advance(text);
     }
-    if (progress_) {
-        progress_->fileDone += block.size;
-        progress_->batchDone += block.size;
-    }
+    if (progress_)
+        progress_->Advanced(block.size);
     ++nextToWrite_;
     turn_.notify_all();
     return true;
@@ -205,15 +247,19 @@ BlockFailure Pipeline::Retry(Block& block, ByteBuffer& out, BlockFailure failure
 
 void Pipeline::Fail(Block& block, const BlockFailure& failure)
 {
-    result_.failure = failure.kind;
-    result_.offset = block.offset + failure.offset;
-    result_.codePoint = failure.codePoint;
-    if (failure.kind == BlockFailure::Kind::Encode && !input_.Rereadable()) {
+    const std::uint64_t offset = block.offset + failure.offset;
+    const Encoding input = block.converter->Input();
+    if (failure.kind == BlockFailure::Kind::Decode) {
+        error_ = std::make_exception_ptr(DecodeError(input_.Name(), EncodingName(input), offset));
+    } else if (input_.Rereadable()) {
+        // Where the character stands is counted once the workers are done.
+        unencodable_ = Unencodable{offset, failure.codePoint, input, block.converter->Output()};
+    } else {
         std::u16string text;
-        DecodeBlock(block.View().substr(0, failure.offset), block.converter->Input(), text);
+        DecodeBlock(block.View().substr(0, failure.offset), input, text);
         position_.Advance(text);
-        result_.line = position_.Line();
-        result_.column = position_.Column();
+        error_ = std::make_exception_ptr(EncodeError(settings_.outputName, EncodingName(block.converter->Output()),
+                                                     failure.codePoint, position_.Line(), position_.Column()));
     }
     stopping_ = true;
     turn_.notify_all();
@@ -234,45 +280,14 @@ std::shared_ptr<const BlockConverter> Pipeline::Current()
     return current_;
 }
 
-// Where the character at result.offset stands, counted by reading the input
-// again from `start`.
-void Locate(InputFile& input, Encoding encoding, std::uint64_t start, std::size_t blockSize, PipelineResult& result)
-{
-    input.Rewind();
-    char mark[4];
-    input.Read(mark, static_cast<std::size_t>(start));
-    ByteBuffer buffer;
-    char* bytes = buffer.Reserve(blockSize + kMaxCarry);
-    std::uint64_t remaining = result.offset - start;
-    std::size_t carried = 0;
-    TextPosition position;
-    std::u16string text;
-    while (remaining > 0) {
-        const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(blockSize, remaining));
-        const std::size_t got = input.Read(bytes + carried, wanted);
-        if (got == 0)
-            break;
-        remaining -= got;
-        const std::string_view available(bytes, carried + got);
-        const std::size_t boundary = remaining == 0 ? available.size() : CharacterBoundary(available, encoding);
-        DecodeBlock(available.substr(0, boundary), encoding, text);
-        position.Advance(text);
-        carried = available.size() - boundary;
-        std::memmove(bytes, bytes + boundary, carried);
-    }
-    result.line = position.Line();
-    result.column = position.Column();
-}
 
 }  // namespace
 
-PipelineResult RunPipeline(const Converter& converter, const PipelineSettings& settings, InputFile& input,
-                           ByteSink& sink, FileProgress* progress)
+ConversionResult RunPipeline(const Converter& converter, const PipelineSettings& settings, InputFile& input,
+                             ByteSink& sink, Progress* progress)
 {
-    PipelineResult result = Pipeline(converter, settings, input, sink, progress).Run();
-    if (result.failure == BlockFailure::Kind::Encode && input.Rereadable())
-        Locate(input, result.input, settings.start, settings.blockSize, result);
-    return result;
+    Pipeline pipeline(converter, settings, input, sink, progress);
+    return pipeline.Run();
 }
 
 }  // namespace tavrel

@@ -8,22 +8,21 @@
 #include "files/progress.h"
 
 #include <cstdint>
+#include <filesystem>
 
 namespace tavrel {
 
-// What a conversion of a whole input did.
-struct PipelineResult {
-    Encoding input;   // as read: GBK becomes GB18030 at the first four-byte sequence
-    Encoding output;  // as written
-    BlockFailure::Kind failure = BlockFailure::Kind::None;
-    std::uint64_t offset = 0;  // of the failing input sequence, from the start of the input
-    char32_t codePoint = 0;    // the character the output encoding cannot hold
-    std::size_t line = 0;      // and where it stands in the input text
-    std::size_t column = 0;
+// The encodings a conversion read and wrote: GBK input becomes GB18030 at
+// its first four-byte sequence.
+struct ConversionResult {
+    Encoding read;
+    Encoding written;
 };
 
 struct PipelineSettings {
     Direction direction = Direction::F2J;
+    // What messages call the output.
+    std::filesystem::path outputName;
     Encoding input = Encoding::Gbk;
     Encoding output = Encoding::Gbk;
     // Bytes of the input already read (its byte-order mark), so that
@@ -42,9 +41,11 @@ struct PipelineSettings {
 // Converts `input` from its current position to its end into `sink`, block
 // by block in bounded memory, converting blocks in parallel on every core
 // and writing them in order. Stops at the first block that does not convert
-// and reports where. Throws FileError for a failed read or write and
-// Cancelled when `progress` is cancelled.
-PipelineResult RunPipeline(const Converter& converter, const PipelineSettings& settings, InputFile& input,
-                           ByteSink& sink, FileProgress* progress = nullptr);
+// and throws DecodeError (naming the input and the byte offset) or
+// EncodeError (naming the output, the character and its line and column in
+// the input); throws FileError for a failed read or write and Cancelled once
+// `progress` is cancelled.
+ConversionResult RunPipeline(const Converter& converter, const PipelineSettings& settings, InputFile& input,
+                             ByteSink& sink, Progress* progress = nullptr);
 
 }  // namespace tavrel

@@ -112,8 +112,8 @@ void FileWork::Update()
         return;
     if (dialog_->wasCanceled())
         Cancel();
-    const std::uint64_t total = progress_.batchSize ? progress_.batchSize.load() : progress_.fileSize.load();
-    const std::uint64_t done = progress_.batchSize ? progress_.batchDone.load() : progress_.fileDone.load();
+    const std::uint64_t total = progress_.batchSize.load();
+    const std::uint64_t done = progress_.batchDone.load();
     dialog_->setLabelText(Label(false));
     dialog_->setValue(total ? static_cast<int>(std::min<std::uint64_t>(done, total) * 1000 / total) : 0);
 }

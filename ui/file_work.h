@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -15,6 +17,34 @@ class QProgressDialog;
 class QWidget;
 
 namespace tavrel::ui {
+
+// The progress of the running work, as the dialog reads it.
+class WorkProgress : public Progress {
+public:
+    void BatchStarted(std::size_t count, std::uint64_t bytes) override
+    {
+        fileCount = count;
+        batchSize = bytes;
+    }
+    void FileStarted(std::size_t index, std::uint64_t size) override
+    {
+        fileIndex = index;
+        fileSize = size;
+        fileDone = 0;
+    }
+    void Advanced(std::uint64_t bytes) override
+    {
+        fileDone += bytes;
+        batchDone += bytes;
+    }
+
+    std::atomic<std::uint64_t> fileDone{0};
+    std::atomic<std::uint64_t> fileSize{0};
+    std::atomic<std::uint64_t> batchDone{0};
+    std::atomic<std::uint64_t> batchSize{0};
+    std::atomic<std::size_t> fileIndex{0};
+    std::atomic<std::size_t> fileCount{0};
+};
 
 // A monotonic time; the window's tests drive their own.
 using WorkClock = std::function<std::chrono::milliseconds()>;
@@ -40,7 +70,7 @@ public:
     // Runs `work` with the progress it reports to and returns its result,
     // or throws what it threw, once it has ended.
     template <class Work>
-    auto Run(Work work) -> decltype(work(std::declval<FileProgress&>()))
+    auto Run(Work work) -> decltype(work(std::declval<Progress&>()))
     {
         using Result = decltype(work(progress_));
         if constexpr (std::is_void_v<Result>) {
@@ -53,7 +83,7 @@ public:
     }
 
     // Asks the running work to stop, as its cancel button does.
-    void Cancel() { progress_.cancel = true; }
+    void Cancel() { progress_.Cancel(); }
 
 private:
     void RunOnWorker(const std::function<void()>& work);
@@ -64,7 +94,7 @@ private:
 
     QWidget* parent_;
     WorkClock clock_;
-    FileProgress progress_;
+    WorkProgress progress_;
     QString doing_;
     std::vector<std::filesystem::path> files_;
     std::chrono::milliseconds start_{};

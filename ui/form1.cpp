@@ -1,6 +1,6 @@
 #include "ui/form1.h"
 
-#include "engine/tables.h"
+#include "files/table_files.h"
 #include "ui/enter_key.h"
 #include "ui/layout_scale.h"
 #include "ui/messages.h"

@@ -60,7 +60,7 @@ private:
     tavrel::Direction FileDirection() const;
     // Runs file work through `work`, reporting its failure or cancellation;
     // false when it did not complete.
-    bool RunFileWork(tavrel::ui::FileWork& work, const std::function<void(tavrel::FileProgress&)>& job);
+    bool RunFileWork(tavrel::ui::FileWork& work, const std::function<void(tavrel::Progress&)>& job);
 
     tavrel::Converter converter_;
     tavrel::ui::QtChooserBackend chooserBackend_;

@@ -26,7 +26,7 @@ tavrel::Direction Form1::FileDirection() const
     return Option1->isChecked() ? tavrel::Direction::F2J : tavrel::Direction::J2F;
 }
 
-bool Form1::RunFileWork(tavrel::ui::FileWork& work, const std::function<void(tavrel::FileProgress&)>& job)
+bool Form1::RunFileWork(tavrel::ui::FileWork& work, const std::function<void(tavrel::Progress&)>& job)
 {
     runningWork_ = &work;
     std::exception_ptr failure;
@@ -45,9 +45,13 @@ bool Form1::RunFileWork(tavrel::ui::FileWork& work, const std::function<void(tav
         return true;
     try {
         std::rethrow_exception(failure);
-    } catch (const tavrel::Cancelled&) {
-        tavrel::ui::ShowInformation(this, QStringLiteral("转换已取消"),
-                                    QStringLiteral("转换已取消，在此之前已有 0 个文件成功转换。"));
+    } catch (const tavrel::Cancelled& cancelled) {
+        tavrel::ui::ShowInformation(this, QStringLiteral("转换已取消"), QString::fromUtf8(cancelled.what()));
+    } catch (const tavrel::BatchError& error) {
+        if (error.WasCancelled())
+            tavrel::ui::ShowInformation(this, QStringLiteral("转换已取消"), QString::fromUtf8(error.what()));
+        else
+            tavrel::ui::ShowFailure(this, error);
     } catch (const std::exception& error) {
         tavrel::ui::ShowFailure(this, error);
     }
@@ -78,8 +82,9 @@ void Form1::Command1_Click()
     // byte is reported before the user picks where to save.
     tavrel::ui::FileWork check(this, workClock_);
     check.Describe(QStringLiteral("正在检查"), {input});
-    if (!RunFileWork(check, [&](tavrel::FileProgress& progress) {
-            tavrel::CheckTextFile(converter_, direction, input, {}, &progress);
+    tavrel::FilePlan plan;
+    if (!RunFileWork(check, [&](tavrel::Progress& progress) {
+            plan = tavrel::CheckTextFile(converter_, direction, input, {}, &progress);
         }))
         return;
 
@@ -90,8 +95,8 @@ void Form1::Command1_Click()
     const fs::path output = CDialog1.FileName();
     tavrel::ui::FileWork conversion(this, workClock_);
     conversion.Describe(QStringLiteral("正在转换"), {input});
-    if (RunFileWork(conversion, [&](tavrel::FileProgress& progress) {
-            tavrel::ConvertTextFile(converter_, direction, input, output, {}, &progress);
+    if (RunFileWork(conversion, [&](tavrel::Progress& progress) {
+            tavrel::ConvertTextFile(converter_, direction, input, output, {}, &progress, plan);
         }))
         tavrel::ui::ShowInformation(this, kConvertedTitle, QStringLiteral("文件已经成功转换。"));
 }
@@ -108,14 +113,8 @@ void Form1::Command2_Click()
     tavrel::ui::FileWork work(this, workClock_);
     work.Describe(QStringLiteral("正在转换"), files);
     tavrel::BatchResult result;
-    if (!RunFileWork(work, [&](tavrel::FileProgress& progress) {
+    if (RunFileWork(work, [&](tavrel::Progress& progress) {
             result = tavrel::ConvertBatch(converter_, direction, files, {}, &progress);
         }))
-        return;
-    if (result.cancelled)
-        tavrel::ui::ShowInformation(this, QStringLiteral("转换已取消"),
-                                    QStringLiteral("批量转换已取消，在此之前已有 %1 个文件成功转换。")
-                                        .arg(result.converted));
-    else
         tavrel::ui::ShowInformation(this, kConvertedTitle, QString::fromStdString(tavrel::BatchDoneMessage(result)));
 }

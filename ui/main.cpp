@@ -1,4 +1,4 @@
-#include "files/signal_cleanup.h"
+#include "files/platform.h"
 #include "ui/form1.h"
 #include "ui/messages.h"
 #include "ui/translations.h"
@@ -11,7 +11,7 @@ int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     tavrel::ui::InstallQtTranslations(application);
-    tavrel::InstallSignalCleanup();
+    tavrel::platform::InstallInterruptCleanup();
 
     Form1 form;
     try {

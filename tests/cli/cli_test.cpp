@@ -1,4 +1,4 @@
-#include "engine/app_dir.h"
+#include "files/platform.h"
 #include "tests/support/row_name.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
@@ -15,7 +15,7 @@ using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 
-const std::string kProgram = (ApplicationDirectory() / "tavrel-convert").string();
+const std::string kProgram = (platform::ApplicationDirectory() / "tavrel-convert").string();
 
 ProgramResult Convert(const std::vector<std::string>& arguments, const std::string& input = {})
 {

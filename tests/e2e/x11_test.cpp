@@ -1,4 +1,4 @@
-#include "engine/app_dir.h"
+#include "files/platform.h"
 #include "tests/support/temp_dir.h"
 
 #include <QDeadlineTimer>
@@ -93,7 +93,7 @@ protected:
 // at once, and a busy program may read the map after the undo and lose it.
 TEST_F(X11Test, EnteredTextAppearsSimplifiedAboveAndCloseEndsWithZero)
 {
-    ASSERT_NO_FATAL_FAILURE(Start(tavrel::ApplicationDirectory() / "tavrel", QStringLiteral("^Tavrel-")));
+    ASSERT_NO_FATAL_FAILURE(Start(tavrel::platform::ApplicationDirectory() / "tavrel", QStringLiteral("^Tavrel-")));
     Xdotool({"mousemove", "--sync", "--window", window, "316", "346", "click", "1"});  // the lower pane
     Xdotool({"type", "--delay", "50", "Tavrel 3.0"});
     Xdotool({"key", "Return"});
@@ -119,7 +119,7 @@ TEST_F(X11Test, EnteredTextAppearsSimplifiedAboveAndCloseEndsWithZero)
 TEST_F(X11Test, MissingTableIsNamedAndTheProgramExitsWithOne)
 {
     tavrel::test::TempDir directory;
-    fs::copy_file(tavrel::ApplicationDirectory() / "tavrel", directory / "tavrel");
+    fs::copy_file(tavrel::platform::ApplicationDirectory() / "tavrel", directory / "tavrel");
     ASSERT_NO_FATAL_FAILURE(Start(directory / "tavrel", QStringLiteral("^Tavrel$")));  // the failure box
     EXPECT_NE(Tool("xdotool", {"search", "--name", "^Tavrel-"}).first, 0) << "the window appeared";
     Xdotool({"key", "Return"});

@@ -30,16 +30,21 @@ TEST(BatchTest, WritesBesideEachFileInItsEncoding)
     EXPECT_TRUE(fs::exists(dir / "简体c.txt"));
 }
 
-// Guards cancelling: the batch stops before writing anything more, and says so.
+// Guards cancelling: the batch stops before writing anything more, and says
+// so the way a failure does, with the count.
 TEST(BatchTest, CancelledBatchWritesNothingMore)
 {
     TempDir dir;
     WriteBytes(dir / "a.txt", "a");
-    FileProgress progress;
-    progress.cancel = true;
-    const BatchResult result = ConvertBatch(Converter(), Direction::F2J, {dir / "a.txt"}, {}, &progress);
-    EXPECT_TRUE(result.cancelled);
-    EXPECT_EQ(result.converted, 0u);
+    Progress progress;
+    progress.Cancel();
+    try {
+        ConvertBatch(Converter(), Direction::F2J, {dir / "a.txt"}, {}, &progress);
+        ADD_FAILURE() << "not cancelled";
+    } catch (const BatchError& error) {
+        EXPECT_TRUE(error.WasCancelled());
+        EXPECT_STREQ(error.what(), "转换已取消，目标文件保持原样。\n在此之前已有 0 个文件成功转换。");
+    }
     EXPECT_EQ(EntryCount(dir.path()), 1);
 }
 

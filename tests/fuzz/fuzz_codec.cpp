@@ -4,6 +4,7 @@
 // Big5 is the one exception: a few of its byte pairs come back as another.
 
 #include "engine/codec.h"
+#include "tests/support/text_codec.h"
 #include "engine/errors.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -51,10 +52,10 @@ std::string Expected(std::string_view bytes, Encoding encoding)
 void Check(std::string_view bytes, std::optional<Encoding> declared)
 {
     try {
-        const DecodedText decoded = declared ? DecodedText{DecodeBytes(bytes, *declared, "in.txt"), *declared}
+        const DecodedText decoded = declared ? DecodedText{test::DecodeBytes(bytes, *declared, "in.txt"), *declared}
                                              : DecodeText(bytes, "in.txt");
         const std::string_view content = bytes.substr(declared ? 0 : ByteOrderMark(decoded.encoding).size());
-        Require(EncodeText(decoded.text, decoded.encoding, "out.txt") == Expected(content, decoded.encoding),
+        Require(test::EncodeText(decoded.text, decoded.encoding, "out.txt") == Expected(content, decoded.encoding),
                 "encoding the decoded text back gives the bytes");
     } catch (const DecodeError& error) {
         Require(error.ByteOffset() < bytes.size(), "a decode error's offset is inside the input");

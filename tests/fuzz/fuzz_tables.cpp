@@ -8,6 +8,7 @@
 #include "engine/converter.h"
 #include "engine/errors.h"
 #include "engine/tables.h"
+#include "files/table_files.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/support/temp_dir.h"
 

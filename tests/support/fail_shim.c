@@ -2,11 +2,12 @@
  * a file under one folder fail with a chosen errno, and says so on stderr.
  *
  *   TAVREL_FAIL_FUNCTION  open (open, openat), write, fsync (fsync,
- *                         fdatasync), fchmod, fchown, close, rename (rename,
- *                         renameat)
+ *                         fdatasync), fchmod, fchown, close, link (linkat),
+ *                         rename (rename, renameat)
  *   TAVREL_FAIL_CALL      N, counting from 1
  *   TAVREL_FAIL_ERRNO     the errno value the failing call sets
- *   TAVREL_FAIL_FOLDER    only paths under this folder, and descriptors
+ *   TAVREL_FAIL_FOLDER    only paths under this folder (the folder itself
+ *                         for unnamed files made in it), and descriptors
  *                         opened there, count
  */
 #define _GNU_SOURCE
@@ -28,7 +29,7 @@ static int IsUnderFolder(const char* path)
 {
     const char* folder = getenv("TAVREL_FAIL_FOLDER");
     const size_t length = folder ? strlen(folder) : 0;
-    return path && length && strncmp(path, folder, length) == 0 && path[length] == '/';
+    return path && length && strncmp(path, folder, length) == 0 && (path[length] == '/' || path[length] == '\0');
 }
 
 static int IsTracked(int fd)
@@ -53,10 +54,17 @@ static void* Real(const char* name)
     return dlsym(RTLD_NEXT, name);
 }
 
-static int Opened(const char* path, int fd)
+/* A folder opened to sync it, once the new file is in place, does not count:
+ * its failures are not reported, by design. */
+static int Counts(const char* path, int flags)
+{
+    return IsUnderFolder(path) && ((flags & O_TMPFILE) == O_TMPFILE || !(flags & O_DIRECTORY));
+}
+
+static int Opened(const char* path, int flags, int fd)
 {
     if (fd >= 0 && fd < kTrackedDescriptors)
-        tracked[fd] = (char)IsUnderFolder(path);
+        tracked[fd] = (char)Counts(path, flags);
     return fd;
 }
 
@@ -71,9 +79,9 @@ int open(const char* path, int flags, ...)
     va_start(arguments, flags);
     const mode_t mode = ModeArgument(flags, arguments);
     va_end(arguments);
-    if (IsUnderFolder(path) && FailsNow("open"))
+    if (Counts(path, flags) && FailsNow("open"))
         return -1;
-    return Opened(path, ((int (*)(const char*, int, ...))Real("open"))(path, flags, mode));
+    return Opened(path, flags, ((int (*)(const char*, int, ...))Real("open"))(path, flags, mode));
 }
 
 int openat(int dirfd, const char* path, int flags, ...)
@@ -82,9 +90,9 @@ int openat(int dirfd, const char* path, int flags, ...)
     va_start(arguments, flags);
     const mode_t mode = ModeArgument(flags, arguments);
     va_end(arguments);
-    if (IsUnderFolder(path) && FailsNow("open"))
+    if (Counts(path, flags) && FailsNow("open"))
         return -1;
-    return Opened(path, ((int (*)(int, const char*, int, ...))Real("openat"))(dirfd, path, flags, mode));
+    return Opened(path, flags, ((int (*)(int, const char*, int, ...))Real("openat"))(dirfd, path, flags, mode));
 }
 
 /* Defines `name`, which fails when `counts` holds and FailsNow(`chosen`) says
@@ -104,6 +112,8 @@ FAILING(int, fsync, (int fd), (fd), IsTracked(fd), "fsync")
 FAILING(int, fdatasync, (int fd), (fd), IsTracked(fd), "fsync")
 FAILING(int, rename, (const char* from, const char* to), (from, to), IsUnderFolder(from) || IsUnderFolder(to),
         "rename")
+FAILING(int, linkat, (int fromDir, const char* from, int toDir, const char* to, int flags),
+        (fromDir, from, toDir, to, flags), IsUnderFolder(to), "link")
 FAILING(int, renameat, (int fromDir, const char* from, int toDir, const char* to), (fromDir, from, toDir, to),
         IsUnderFolder(from) || IsUnderFolder(to), "rename")
 

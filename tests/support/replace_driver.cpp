@@ -12,7 +12,7 @@
 
 int main(int argc, char** argv)
 {
-    tavrel::InstallSignalCleanup();
+    tavrel::platform::InstallInterruptCleanup();
     try {
         tavrel::Replacement replacement(argv[1]);
         for (int block = 2; block < argc; ++block) {

@@ -1,6 +1,6 @@
 #include "tests/support/temp_dir.h"
 
-#include "engine/codec.h"
+#include "tests/support/text_codec.h"
 #include "engine/icu_converter.h"
 
 #include <fstream>

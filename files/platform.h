@@ -1,0 +1,174 @@
+#pragma once
+
+// The operating-system operations the file layer needs, implemented once per
+// platform (platform_posix.cpp, platform_windows.cpp). Nothing else in the
+// program includes a system header. Every failure is thrown as a FileError
+// naming the path the caller gave and the system's reason, unless the
+// function says otherwise.
+
+#include "engine/errors.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavrel::platform {
+
+// An open file, pipe or device; closed when it goes, unless it was borrowed
+// (a standard stream).
+class File {
+public:
+    using Handle = std::intptr_t;
+
+    File() = default;
+    File(Handle handle, bool owned) : handle_(handle), owned_(owned) {}
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+
+    bool IsOpen() const { return handle_ != kNone; }
+    Handle Native() const { return handle_; }
+    // Closes now and reports a failure to do so (which can mean lost data).
+    void Close(const std::filesystem::path& name);
+
+private:
+    static constexpr Handle kNone = -1;
+    Handle handle_ = kNone;
+    bool owned_ = false;
+};
+
+// Where a file lives: the same file has the same identity whatever its name.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+struct FileInfo {
+    enum class Kind { Regular, Directory, Other };
+    Kind kind = Kind::Other;
+    FileIdentity identity;
+    std::uint64_t size = 0;
+    std::uint64_t links = 1;
+};
+
+enum class StandardStream { Input, Output, Error };
+
+// Opens for reading, refusing a folder.
+File OpenInput(const std::filesystem::path& path);
+// A standard stream, borrowed.
+File Standard(StandardStream stream);
+// The stream a name such as /dev/stdout or /dev/fd/N stands for, when it
+// names one this process has open: written as a shell redirection writes it.
+std::optional<File> OpenStreamNamed(const std::filesystem::path& path);
+
+FileInfo Inspect(const File& file, const std::filesystem::path& name);
+// The file a path names, links followed; nothing when it does not exist.
+std::optional<FileInfo> InspectPath(const std::filesystem::path& path);
+
+// One read of up to `capacity` bytes; 0 at the end.
+std::size_t ReadSome(File& file, char* buffer, std::size_t capacity, const std::filesystem::path& name);
+// Whether a read would now return at once.
+bool Readable(const File& file);
+void Rewind(File& file, const std::filesystem::path& name);
+void WriteAll(File& file, std::string_view bytes, const std::filesystem::path& name);
+// Writes at an offset, leaving the file position alone; a failure is
+// reported as `operation`.
+void WriteAt(File& file, std::uint64_t offset, std::string_view bytes, const std::filesystem::path& name,
+             FileError::Operation operation = FileError::Operation::Write);
+std::size_t ReadAt(File& file, std::uint64_t offset, char* buffer, std::size_t capacity,
+                   const std::filesystem::path& name);
+
+// Makes the content durable. Pipes and terminals need not be and are not.
+void Sync(File& file, const std::filesystem::path& name, FileError::Operation operation = FileError::Operation::Write);
+// Makes a folder's entries durable; a failure is not reported, since what it
+// follows has already happened.
+void SyncFolder(const std::filesystem::path& folder);
+
+// A file's new content, written before the file itself is touched. It has no
+// name until it is committed where the platform allows (so that nothing is
+// left if the program dies), or else a hidden name beside its destination
+// that the interrupt cleanup removes. Discarded when it goes uncommitted.
+class Staging {
+public:
+    // A staging file in `folder` for `destination` (the name messages use).
+    // When the folder refuses new files: nothing if the destination exists
+    // (it may still be written in place), else a FileError naming the folder.
+    static std::optional<Staging> Create(const std::filesystem::path& folder,
+                                         const std::filesystem::path& destination, bool destinationExists);
+    // A staging file in the temporary folder, for content copied elsewhere.
+    static Staging CreateDetached(const std::filesystem::path& destination);
+
+    Staging() = default;
+    ~Staging();
+    Staging(Staging&& other) noexcept;
+    Staging& operator=(Staging&& other) noexcept;
+
+    File& Output() { return file_; }
+    // Gives the staging file `destination`'s name, replacing what was there.
+    void CommitByRename(const std::filesystem::path& destination, const std::filesystem::path& name);
+
+private:
+    void Discard();
+
+    File file_;
+    std::filesystem::path folder_;
+    std::filesystem::path hiddenName_;  // while it has one
+    int cleanupSlot_ = -1;
+};
+
+// Ownership and access rights carried over from the file a new one replaces.
+struct FileRights {
+    std::uint32_t mode = 0;
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+    bool hasOwner = false;
+};
+FileRights RightsOf(const std::filesystem::path& path, const std::filesystem::path& name);
+// Rights of a new file: read and write for whom the process's mask allows.
+FileRights NewFileRights();
+void ApplyRights(File& file, const FileRights& rights, const std::filesystem::path& name);
+
+// Refuses a file the user may not write (whoever the process runs as).
+void CheckWritable(const std::filesystem::path& path, const std::filesystem::path& name);
+// Opens an existing file for writing in place, without truncating it.
+File OpenInPlace(const std::filesystem::path& path, const std::filesystem::path& name);
+// Makes room for `size` bytes, so that a full disk fails before the first byte
+// is overwritten.
+void Allocate(File& file, std::uint64_t size, const std::filesystem::path& name);
+void Truncate(File& file, std::uint64_t size, const std::filesystem::path& name,
+              FileError::Operation operation = FileError::Operation::Write);
+
+// An unnamed scratch file in the temporary folder, for reading and writing.
+File CreateScratch(const std::filesystem::path& name);
+
+// A path's final file, symbolic links followed one by one (each relative link
+// against its own folder), so that a link to a missing file names the file
+// to create. `stream` is set when the chain ends in an open stream.
+struct ResolvedPath {
+    std::filesystem::path path;
+    std::optional<File> stream;
+};
+ResolvedPath ResolveLinks(const std::filesystem::path& path);
+
+// Installs handlers of Ctrl-C and termination that remove the hidden staging
+// files, then end the program as the interruption would have.
+void InstallInterruptCleanup();
+
+// The system's description of an error number, in UTF-8 and the user's language.
+std::string ErrorText(int code);
+// The reason given for a folder where a file was expected.
+std::string IsDirectoryText();
+
+// Text between UTF-8 and the encoding messages are shown in: the locale's on
+// POSIX systems (GBK under zh_CN.GBK), with characters it lacks substituted.
+std::string LocaleToUtf8(std::string_view text);
+std::string Utf8ToLocale(std::string_view text);
+
+// The folder of the running program, links resolved.
+std::filesystem::path ApplicationDirectory();
+
+}  // namespace tavrel::platform

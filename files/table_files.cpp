@@ -1,0 +1,49 @@
+#include "files/table_files.h"
+
+#include "engine/tables.h"
+#include "files/platform.h"
+
+namespace tavrel {
+
+namespace {
+
+// Far beyond any table (every UTF-16 code unit, in the widest encoding),
+// and far below what could exhaust memory.
+constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
+
+}  // namespace
+
+std::u16string ReadTableLine(const std::filesystem::path& file)
+{
+    platform::File input = platform::OpenInput(file);
+    if (platform::Inspect(input, file).kind != platform::FileInfo::Kind::Regular)
+        throw FileError(file, FileError::Operation::Read, "不是普通文件");
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const std::size_t searched = bytes.size() > 0 ? bytes.size() - 1 : 0;
+        const std::size_t got = platform::ReadSome(input, buffer, sizeof buffer, file);
+        bytes.append(buffer, got);
+        if (got == 0 || FirstLineEnd(bytes, searched) != std::string::npos)
+            break;
+        if (bytes.size() > kMaxLineBytes)
+            throw FileError(file, FileError::Operation::Read, "第一行超过 64 MB，不是字符表");
+    }
+    return TableLine(bytes, file);
+}
+
+void LoadTables(Converter& converter)
+{
+    LoadTables(converter, platform::ApplicationDirectory());
+}
+
+void LoadTables(Converter& converter, const std::filesystem::path& directory)
+{
+    if (!converter.TableF().empty() && !converter.TableJ().empty())
+        return;
+    std::u16string tableF = ReadTableLine(directory / kTableFileF);
+    std::u16string tableJ = ReadTableLine(directory / kTableFileJ);
+    converter.SetTables(std::move(tableF), std::move(tableJ));
+}
+
+}  // namespace tavrel
