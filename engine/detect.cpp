@@ -5,72 +5,43 @@
 #include "engine/detect_parts.h"
 #include "engine/utf8_check.h"
 
-#include <unicode/ucsdet.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 namespace tavrel {
 
 namespace {
 
-// ICU's charset detector reads no further than this.
-constexpr std::size_t kDetectorWindow = 8000;
+// The first bytes kept, enough for any byte-order mark.
+constexpr std::size_t kHead = 3;
 // A large block is checked in slices, so that a verdict early in it spares
 // the rest.
 constexpr std::size_t kSlice = 64 * 1024;
-
-struct DetectorCloser {
-    void operator()(UCharsetDetector* detector) const { ucsdet_close(detector); }
-};
-
-// Whether ICU's detector, on the first bytes of the input, is more confident
-// of Big5 than of GB18030 (a charset it does not list counts as 0).
-bool DetectorPrefersBig5(std::string_view head)
-{
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UCharsetDetector, DetectorCloser> detector(ucsdet_open(&status));
-    ucsdet_setText(detector.get(), head.data(), static_cast<int32_t>(head.size()), &status);
-    int32_t found = 0;
-    const UCharsetMatch** matches = ucsdet_detectAll(detector.get(), &found, &status);
-    // ICU tells of bytes that match no charset at all by this error.
-    if (status == U_INVALID_CHAR_FOUND)
-        return false;
-    if (U_FAILURE(status))
-        throw std::runtime_error(std::string("ICU charset detection failed: ") + u_errorName(status));
-    int32_t big5 = 0, gb18030 = 0;
-    for (int32_t i = 0; i < found; ++i) {
-        const std::string_view name = ucsdet_getName(matches[i], &status);
-        const int32_t confidence = ucsdet_getConfidence(matches[i], &status);
-        if (name == "Big5")
-            big5 = std::max(big5, confidence);
-        else if (name == "GB18030")
-            gb18030 = std::max(gb18030, confidence);
-    }
-    return big5 > gb18030;
-}
+// How much more plausible (in CharacterCost's quarter bits) the Big5 reading
+// must be than the GBK one for Big5 to win, 256 times as probable: GBK is the
+// system's code page, so when both readings are about as good, it wins.
+constexpr std::uint32_t kGbkMargin = 32;
 
 }  // namespace
 
 struct EncodingDetector::State {
-    std::string head;  // the first kDetectorWindow bytes
+    std::string head;  // the first kHead bytes
     Utf8Validator utf8;
     bool highByte = false;
     GbkLookalike lookalike;
-    std::optional<bool> big5Preferred;  // ICU's verdict, once head is full
-    std::optional<Big5Check> big5;      // only while Big5 is preferred
-    FourByteScan fourByte;              // only once UTF-8 is ruled out
-    char last[3] = {};                  // the bytes before the current slice
+    ReadingCosts costs;
+    Big5Check big5;      // fed until the bytes are no longer Big5
+    FourByteScan fourByte;  // only once UTF-8 is ruled out
+    char last[3] = {};      // the bytes before the current slice
     std::size_t lastSize = 0;
 
     void FeedSlice(std::string_view slice);
     void RememberLast(std::string_view slice);
     std::optional<Encoding> Marked() const;
-    bool Big5Valid(bool complete) const;
+    bool Big5ReadsBetter() const { return costs.Gbk() > costs.Big5() + kGbkMargin; }
 };
 
 EncodingDetector::EncodingDetector() : state_(std::make_unique<State>()) {}
@@ -83,20 +54,21 @@ bool EncodingDetector::Feed(std::string_view bytes)
         state_->FeedSlice(bytes.substr(at, kSlice));
     if (state_->Marked())
         return false;
-    if (state_->utf8.Status() != Utf8Status::Invalid || !state_->big5Preferred)
+    if (state_->utf8.Status() != Utf8Status::Invalid || !state_->costs.Full())
         return true;
-    return *state_->big5Preferred && state_->big5->Valid(false);
+    // Once scored, a GBK answer stays; a Big5 one holds only while the rest
+    // is Big5 too.
+    return state_->big5.Valid(false) && state_->Big5ReadsBetter();
 }
 
 void EncodingDetector::State::FeedSlice(std::string_view slice)
 {
-    const std::size_t toHead = std::min(slice.size(), kDetectorWindow - head.size());
-    head.append(slice.substr(0, toHead));
+    head.append(slice.substr(0, std::min(slice.size(), kHead - head.size())));
     if (Marked())
         return;
+    const bool sliceHigh = !IsAscii(slice);
     if (utf8.Status() != Utf8Status::Invalid) {
         if (!highByte || lookalike.Alive()) {
-            const bool sliceHigh = !IsAscii(slice);
             highByte = highByte || sliceHigh;
             if (sliceHigh)
                 lookalike.Feed(slice);
@@ -112,16 +84,13 @@ void EncodingDetector::State::FeedSlice(std::string_view slice)
     } else {
         fourByte.Feed(slice);
     }
-    if (big5Preferred) {
-        if (big5 && big5->Valid(false))
-            big5->Feed(slice);
-    } else if (head.size() == kDetectorWindow) {
-        big5Preferred = DetectorPrefersBig5(head);
-        if (*big5Preferred) {
-            big5.emplace();
-            big5->Feed(head);
-            big5->Feed(slice.substr(toHead));
-        }
+    // ASCII after ASCII is Big5 and scores nothing: skipped, so that a large
+    // ASCII file is not run through the Big5 converter.
+    const bool afterLead = lastSize > 0 && static_cast<unsigned char>(last[lastSize - 1]) >= 0x80;
+    if (sliceHigh || afterLead) {
+        if (big5.Valid(false))
+            big5.Feed(slice);
+        costs.Feed(slice);
     }
     RememberLast(slice);
 }
@@ -143,15 +112,6 @@ std::optional<Encoding> EncodingDetector::State::Marked() const
     return std::nullopt;
 }
 
-bool EncodingDetector::State::Big5Valid(bool complete) const
-{
-    if (big5)
-        return big5->Valid(complete);
-    Big5Check check;
-    check.Feed(head);
-    return check.Valid(complete);
-}
-
 Encoding EncodingDetector::Result(bool complete) const
 {
     const State& state = *state_;
@@ -160,8 +120,7 @@ Encoding EncodingDetector::Result(bool complete) const
     const Utf8Status utf8 = state.utf8.Status();
     if (utf8 == Utf8Status::Valid || (utf8 == Utf8Status::Truncated && !complete))
         return state.highByte && !state.lookalike.ReadsAsGbk() ? Encoding::Utf8 : Encoding::Gbk;
-    const bool big5Preferred = state.big5Preferred ? *state.big5Preferred : DetectorPrefersBig5(state.head);
-    if (big5Preferred && state.Big5Valid(complete))
+    if (state.big5.Valid(complete) && state.Big5ReadsBetter())
         return Encoding::Big5;
     return state.fourByte.Found() ? Encoding::Gb18030 : Encoding::Gbk;
 }

@@ -13,8 +13,9 @@ namespace tavrel {
 //  2. well-formed UTF-8 with a byte above 0x7F is UTF-8, unless it reads like
 //     a short GBK text (see GbkLookalike in detect.cpp); pure ASCII is GBK;
 //  3. otherwise Big5 when the whole input is strict Big5 (code page 950) and
-//     ICU's charset detector, over the first 8000 bytes, trusts Big5 more
-//     than GB18030; GBK when not;
+//     its first non-ASCII characters read as Big5 are clearly more plausible
+//     Chinese text than read as GBK (ReadingCosts in detect_parts.h, with a
+//     margin in favour of GBK); GBK when not;
 //  4. GBK input holding a four-byte GB18030 sequence is GB18030.
 class EncodingDetector {
 public:

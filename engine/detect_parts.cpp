@@ -2,6 +2,7 @@
 
 #include "engine/ascii.h"
 #include "engine/block_codec.h"
+#include "engine/char_frequency.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -128,6 +129,54 @@ bool Big5Check::Valid(bool complete) const
 {
     UErrorCode status = U_ZERO_ERROR;
     return !invalid_ && (!complete || ucnv_toUCountPending(converter_.get(), &status) == 0);
+}
+
+namespace {
+
+// The cost of the character that a one- or two-byte sequence decodes to with
+// the converter, or kUnseenCost when it does not decode to one character.
+std::uint32_t DecodedCost(UConverter* converter, const char* bytes, int32_t size)
+{
+    ucnv_reset(converter);
+    UChar out[2];
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = ucnv_toUChars(converter, out, 2, bytes, size, &status);
+    if (U_FAILURE(status) || length != 1)
+        return kUnseenCost;
+    return CharacterCost(out[0]);
+}
+
+}  // namespace
+
+ReadingCosts::ReadingCosts()
+    : gbkConverter_(OpenStrictConverter("windows-936-2000")), big5Converter_(OpenStrictConverter("windows-950-2000"))
+{
+}
+
+void ReadingCosts::Feed(std::string_view bytes)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    for (std::size_t i = 0; i < size && !Full(); ++i) {
+        const unsigned char byte = s[i];
+        if (lead_ != 0) {
+            Score(lead_, byte);
+            lead_ = 0;
+        } else if (byte >= 0x81 && byte != 0xFF) {
+            lead_ = byte;
+        } else if (byte >= 0x80) {
+            Score(byte, 0);
+        }
+    }
+}
+
+void ReadingCosts::Score(unsigned char lead, unsigned char trail)
+{
+    const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    const int32_t size = trail == 0 ? 1 : 2;
+    gbk_ += DecodedCost(gbkConverter_.get(), pair, size);
+    big5_ += DecodedCost(big5Converter_.get(), pair, size);
+    ++scored_;
 }
 
 }  // namespace tavrel

@@ -3,6 +3,7 @@
 #include "engine/icu_converter.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace tavrel {
@@ -65,6 +66,36 @@ public:
 private:
     ConverterPtr converter_;
     bool invalid_ = false;
+};
+
+// How plausible the first non-ASCII characters are as Chinese text when the
+// bytes are read as GBK and when read as Big5: the sum of CharacterCost of
+// each reading's characters (lower is more plausible). Bytes from 81 to FE
+// start a two-byte character in both encodings, and every other byte is
+// ASCII (or GBK's one-byte euro sign), so both readings of bytes that are
+// valid Big5 hold the same number of characters. A pair that a reading
+// cannot decode costs kUnseenCost in it. Only the first kScored non-ASCII
+// characters count, which bounds the work and memory on a large input.
+class ReadingCosts {
+public:
+    static constexpr std::size_t kScored = 2048;
+
+    ReadingCosts();
+    void Feed(std::string_view bytes);
+    std::uint32_t Gbk() const { return gbk_; }
+    std::uint32_t Big5() const { return big5_; }
+    // Whether kScored characters are scored, so that no more bytes change it.
+    bool Full() const { return scored_ == kScored; }
+
+private:
+    void Score(unsigned char lead, unsigned char trail);
+
+    ConverterPtr gbkConverter_;
+    ConverterPtr big5Converter_;
+    std::uint32_t gbk_ = 0;
+    std::uint32_t big5_ = 0;
+    std::size_t scored_ = 0;
+    unsigned char lead_ = 0;  // a two-byte character's lead whose trail is still to come
 };
 
 }  // namespace tavrel

@@ -41,7 +41,7 @@ std::vector<DetectCase> Samples()
     return {
         {"AsciiIsGbk", "plain ASCII, 42\r\n", Encoding::Gbk},
         {"GbkPast8000BytesStops", gbkPast8000Bytes, Encoding::Gbk, false},
-        {"GbkLuluLooksLikeUtf8", "\xC2\xBD\xC2\xB7", Encoding::Gbk},
+        {"GbkLuluLooksLikeUtf8", "\xC2\xBD\xC2\xB7", Encoding::Gbk},  // 陆路
         // Guards the detector's "no charset matches" status, which used to escape as an exception.
         {"GbkCutCharacterMatchesNoCharset", "\xD6\xD0\xD6", Encoding::Gbk},
         // C2 A0 C2 95 is well-formed UTF-8 (U+00A0 U+0095), and A0, 95 are
@@ -52,6 +52,18 @@ std::vector<DetectCase> Samples()
         {"GbkLookalikeRunThenSingleAtTheEndIsUtf8", "\xD0\xBB\xD0\xBB.\xD0\xBB", Encoding::Utf8},
         {"Gb18030AfterUtf8LookingStart", "\xC2\xBD\xC2\xB7\x81\x30\x84\x36", Encoding::Gb18030},
         {"Big5Paragraph", big5, Encoding::Big5},
+        // Short texts that ICU's charset detector took for GBK: the Big5
+        // reading's characters are the more plausible Chinese.
+        {"Big5ShortSentence", IcuEncoded("windows-950-2000", u"頭髮很長"), Encoding::Big5},
+        {"Big5TwoCharactersHair", IcuEncoded("windows-950-2000", u"頭髮"), Encoding::Big5},
+        {"Big5TwoCharactersFile", IcuEncoded("windows-950-2000", u"檔案"), Encoding::Big5},
+        {"Big5SentenceWithPunctuation", IcuEncoded("windows-950-2000", u"請稍候。"), Encoding::Big5},
+        {"GbkTraditionalTwoCharacters", IcuEncoded("windows-936-2000", u"頭髮"), Encoding::Gbk},
+        {"GbkTraditionalSentence", IcuEncoded("windows-936-2000", u"頭髮很長"), Encoding::Gbk},
+        {"GbkSimplifiedTwoCharacters", IcuEncoded("windows-936-2000", u"简体"), Encoding::Gbk},
+        {"GbkXiexie", IcuEncoded("windows-936-2000", u"谢谢"), Encoding::Gbk},
+        // Read as Big5, 波浪 is 疏檢, a little more plausible: GBK's margin keeps it.
+        {"GbkBolangWithinTheMarginOfItsBig5Reading", IcuEncoded("windows-936-2000", u"波浪"), Encoding::Gbk},
         {"Utf8Paragraph", IcuEncoded("UTF-8", kSimplified), Encoding::Utf8},
         // A complete input cut inside its last character (the Big5 one inside 束,
         // before "(&X)\r\n") is not of that encoding.
