@@ -9,13 +9,17 @@
 #                  build/tavrel_<version>_<arch>.deb
 # make sanitize    the same tests built with clang, ASan and UBSan, in build-asan
 # make fuzz        each fuzz target for FUZZ_SECONDS (30 unless given) in build-asan
+# make tsan        the engine, file and command-line tests built with clang and
+#                  ThreadSanitizer, in build-tsan (the window is left out: Qt
+#                  is not instrumented)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 FUZZ_SECONDS ?= 30
 CMAKE_FLAGS ?=
 DEB_BUILD = $(BUILD)/deb
 
-.PHONY: all deps configure build run test check-tables-source screenshot bench deb clean configure-asan sanitize fuzz
+.PHONY: all deps configure build run test check-tables-source screenshot bench deb clean configure-asan sanitize fuzz tsan
 
 all: build
 
@@ -69,5 +73,11 @@ fuzz: configure-asan
 	cmake --build $(ASAN_BUILD) --target tavrel_fuzzers
 	./tools/fuzz.sh $(ASAN_BUILD) $(FUZZ_SECONDS)
 
+tsan: deps
+	@test -f $(TSAN_BUILD)/build.ninja || CC=clang CXX=clang++ \
+	    cmake -S . -B $(TSAN_BUILD) -G Ninja -DTAVREL_TSAN=ON -DTAVREL_BUILD_UI=OFF -DTAVREL_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(TSAN_BUILD)
+	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --output-on-failure -L 'unit|e2e'
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

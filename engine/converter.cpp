@@ -79,13 +79,8 @@ std::u16string Converter::J2F(std::u16string_view text) const
 std::u16string Converter::Convert(Direction direction, std::u16string_view text) const
 {
     std::u16string result(text);
-    ConvertInPlace(direction, result);
+    Map(direction).Apply(result);
     return result;
-}
-
-void Converter::ConvertInPlace(Direction direction, std::u16string& text) const
-{
-    Map(direction).Apply(text);
 }
 
 }  // namespace tavrel

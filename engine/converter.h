@@ -52,15 +52,12 @@ public:
 
     std::u16string F2J(std::u16string_view text) const;
     std::u16string J2F(std::u16string_view text) const;
-    std::u16string Convert(Direction direction, std::u16string_view text) const;
-
-    // Converts `text` itself, for callers that no longer need the original:
-    // saves allocating and touching a second buffer as large as the text.
-    void ConvertInPlace(Direction direction, std::u16string& text) const;
 
     const UnitMap& Map(Direction direction) const { return direction == Direction::F2J ? f2j_ : j2f_; }
 
 private:
+    std::u16string Convert(Direction direction, std::u16string_view text) const;
+
     std::u16string tableF_;
     std::u16string tableJ_;
     UnitMap f2j_;

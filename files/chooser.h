@@ -39,7 +39,6 @@ public:
     void SetFileName(std::u16string fileName) { fileName_ = std::move(fileName); }
     unsigned Flags() const { return flags_; }
     void SetFlags(unsigned flags) { flags_ = flags; }
-    const std::u16string& Filter() const { return filter_; }
     void SetFilter(std::u16string filter) { filter_ = std::move(filter); }
     void SetBackend(ChooserBackend& backend) { backend_ = &backend; }
 

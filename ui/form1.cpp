@@ -16,8 +16,6 @@
 
 namespace {
 
-using tavrel::Direction;
-
 const QString kWebAddress = QStringLiteral(TAVREL_WEB_ADDRESS);
 const QString kContactEmail = QStringLiteral(TAVREL_CONTACT_EMAIL);
 
@@ -176,10 +174,10 @@ void Form1::Form_Load()
     tavrel::LoadTables(converter_);
 }
 
-void Form1::ConvertPane(Direction direction, const QPlainTextEdit& source, QPlainTextEdit& target)
+void Form1::ConvertPane(PaneConversion convert, const QPlainTextEdit& source, QPlainTextEdit& target)
 {
     try {
-        const std::u16string result = converter_.Convert(direction, tavrel::ui::PaneText(source));
+        const std::u16string result = (converter_.*convert)(tavrel::ui::PaneText(source));
         tavrel::ui::SetPaneText(target, result);
     } catch (const std::exception& error) {
         tavrel::ui::ShowFailure(this, error);
@@ -188,12 +186,12 @@ void Form1::ConvertPane(Direction direction, const QPlainTextEdit& source, QPlai
 
 void Form1::cmdF2J_Click()
 {
-    ConvertPane(Direction::F2J, *txtF, *txtJ);
+    ConvertPane(&tavrel::Converter::F2J, *txtF, *txtJ);
 }
 
 void Form1::cmdJ2F_Click()
 {
-    ConvertPane(Direction::J2F, *txtJ, *txtF);
+    ConvertPane(&tavrel::Converter::J2F, *txtJ, *txtF);
 }
 
 void Form1::cmdAbout_Click()

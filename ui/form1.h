@@ -54,7 +54,8 @@ private:
     // The controls in tab order.
     std::array<QWidget*, 14> Controls() const;
     void FitToFont();
-    void ConvertPane(tavrel::Direction direction, const QPlainTextEdit& source, QPlainTextEdit& target);
+    using PaneConversion = std::u16string (tavrel::Converter::*)(std::u16string_view) const;
+    void ConvertPane(PaneConversion convert, const QPlainTextEdit& source, QPlainTextEdit& target);
     void ApplyTabOrder();
     void ConnectHandlers();
     tavrel::Direction FileDirection() const;

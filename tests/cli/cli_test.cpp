@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include <unistd.h>
+
 namespace tavrel {
 namespace {
 
@@ -183,6 +187,85 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"InvalidBytes", "-s", "ab\x81\x7F", 1, "字节偏移 2"},
         FailureCase{"FullOutput", "-s - /dev/full", "abc", 1, "“/dev/full”：No space left"}),
     test::RowName());
+
+// The bytes of every file in `folder`, by name.
+std::map<std::string, std::string> Contents(const fs::path& folder)
+{
+    std::map<std::string, std::string> contents;
+    for (const auto& entry : fs::directory_iterator(folder))
+        contents[entry.path().filename().string()] = ReadBytes(entry.path());
+    return contents;
+}
+
+struct KeptTargetCase {
+    const char* name;
+    std::string setup;    // shell commands making the folder w/ and the input
+    std::string command;  // the program is "$0"
+    std::string message;
+    bool asNobody = false;
+    friend void PrintTo(const KeptTargetCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class KeptTargetTest : public testing::TestWithParam<KeptTargetCase> {};
+
+// Guards staged output where the target must keep its identity (a second hard
+// link, or a folder that refuses new files): a conversion that fails at its
+// last byte or character leaves the folder byte for byte as it was.
+TEST_P(KeptTargetTest, FailureLeavesTheFolderAsItWas)
+{
+    const KeptTargetCase& c = GetParam();
+    if (c.asNobody && (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0))
+        GTEST_SKIP() << "needs root and setpriv to run as another user";
+    TempDir dir;
+    fs::permissions(dir.path(), fs::perms::all ^ fs::perms::group_write ^ fs::perms::others_write);
+    ASSERT_EQ(test::RunProgram("/bin/sh", {"-c", "cd " + dir.path().string() + " && " + c.setup}).exitStatus, 0);
+    const auto before = Contents(dir / "w");
+    const std::string asNobody = c.asNobody ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const ProgramResult result = test::RunProgram(
+        "/bin/sh", {"-c", "cd " + dir.path().string() + " && exec " + asNobody + c.command, kProgram});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    EXPECT_EQ(Contents(dir / "w"), before);
+}
+
+// A second hard link to the target, and 3 MB of text in a file: more than a
+// block, so that a conversion written straight into the target has begun
+// overwriting it before its last byte.
+const std::string kLinkedTarget = "mkdir w links && printf 'old text' > w/简体a.txt && ln w/简体a.txt links/b && ";
+const std::string kThreeMegabytes = "head -c 3000000 /dev/zero | tr '\\0' a > ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, KeptTargetTest,
+    testing::Values(
+        KeptTargetCase{"HardLinkBadLastByte",
+                       kLinkedTarget + kThreeMegabytes + "w/a.txt && printf '\\201' >> w/a.txt",
+                       "\"$0\" -s --batch w/a.txt", "字节偏移 3000000"},
+        KeptTargetCase{"HardLinkUnencodable",
+                       kLinkedTarget + kThreeMegabytes + "w/a.txt && printf '\\n\\360\\237\\230\\200' >> w/a.txt",
+                       "\"$0\" -s --output-encoding gbk --batch w/a.txt", "U+1F600"},
+        KeptTargetCase{"LockedFolderBadLastByte",
+                       "mkdir w && printf 'old text' > w/t.txt && chown 65534 w/t.txt && " + kThreeMegabytes +
+                           "in.txt && printf '\\201' >> in.txt",
+                       "\"$0\" -s in.txt w/t.txt", "字节偏移 3000000", true}),
+    test::RowName());
+
+// A full disk stops the conversion while it is staged, before the target is
+// touched. In a mount namespace of its own, with a small file system there.
+TEST(CliTest, FullDiskLeavesAHardLinkedTarget)
+{
+    TempDir dir;
+    const std::string script =
+        "cd " + dir.path().string() +
+        " && mkdir small && mount -t tmpfs -o size=256k tmpfs small || exit 77; "
+        "printf 'old text' > small/t.txt && ln small/t.txt small/u.txt && "
+        "head -c 1000000 /dev/zero | tr '\\0' a > big.txt; "
+        "\"$0\" -s big.txt small/t.txt; echo \"status $?\"; ls small; cat small/t.txt";
+    const ProgramResult result = test::RunProgram("/usr/bin/unshare", {"-m", "/bin/sh", "-c", script, kProgram});
+    if (result.exitStatus == 77 || result.exitStatus == -1 || access("/usr/bin/unshare", X_OK) != 0)
+        GTEST_SKIP() << "cannot mount a file system here: " << result.err;
+    EXPECT_EQ(result.out, "status 1\nt.txt\nu.txt\nold text");
+    EXPECT_NE(result.err.find("“small/t.txt”：No space left on device"), std::string::npos) << result.err;
+}
 
 }  // namespace
 }  // namespace tavrel

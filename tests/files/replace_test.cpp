@@ -66,15 +66,18 @@ TEST(ReplacementTest, FilesWithOtherNamesAreWrittenInPlace)
     close(fd);
 }
 
-// Guards the signal cleanup: a program killed midway leaves no temporary file.
-TEST(ReplacementTest, TerminationRemovesTheTemporaryFile)
+// Guards the staging file: a program killed midway, even by a signal it
+// cannot catch, leaves the target and nothing beside it.
+TEST(ReplacementTest, KilledMidwayLeavesNothing)
 {
-    TempDir dir;
-    WriteBytes(dir / "target.txt", "old");
-    EXPECT_EQ(RunProgram(TAVREL_REPLACE_DRIVER, {(dir / "target.txt").string(), "01", "23", "SIGTERM", "45"}).signal,
-              SIGTERM);
-    EXPECT_EQ(ReadBytes(dir / "target.txt"), "old");
-    EXPECT_EQ(EntryCount(dir.path()), 1);
+    for (const auto& [name, signal] : {std::pair{"SIGTERM", SIGTERM}, std::pair{"SIGKILL", SIGKILL}}) {
+        TempDir dir;
+        WriteBytes(dir / "target.txt", "old");
+        EXPECT_EQ(RunProgram(TAVREL_REPLACE_DRIVER, {(dir / "target.txt").string(), "01", "23", name, "45"}).signal,
+                  signal);
+        EXPECT_EQ(ReadBytes(dir / "target.txt"), "old");
+        EXPECT_EQ(EntryCount(dir.path()), 1) << name;
+    }
 }
 
 // Parameterized by the function that fails, as the shim calls it; it fails with EIO.

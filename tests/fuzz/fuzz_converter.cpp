@@ -1,5 +1,5 @@
-// Arbitrary tables and text through Convert both ways (F2J and J2F call it,
-// and it calls ConvertInPlace), compared with a plain linear search. Input:
+// Arbitrary tables and text through F2J and J2F, compared with a plain linear
+// search. Input:
 // one byte each for the lengths of the Traditional and the Simplified table
 // in code units, then UTF-16LE code units: the Traditional table, the
 // Simplified table and the text, each cut to what is there.
@@ -57,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string tableJ = fuzz::TakeUnits(next, end, data[1]);
     const std::u16string text = fuzz::TakeUnits(next, end, size);
     fuzz::g_converter.SetTables(tableF, tableJ);
-    fuzz::Require(fuzz::g_converter.Convert(Direction::F2J, text) == fuzz::ConvertBySearch(tableF, tableJ, text) &&
-                      fuzz::g_converter.Convert(Direction::J2F, text) == fuzz::ConvertBySearch(tableJ, tableF, text),
+    fuzz::Require(fuzz::g_converter.F2J(text) == fuzz::ConvertBySearch(tableF, tableJ, text) &&
+                      fuzz::g_converter.J2F(text) == fuzz::ConvertBySearch(tableJ, tableF, text),
                   "each direction converts through the first occurrence in its source table");
     return 0;
 }

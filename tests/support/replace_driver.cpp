@@ -1,8 +1,8 @@
 // replace_driver TARGET BLOCK...
 //
 // Writes the BLOCKs to TARGET through a Replacement, one Write call each, and
-// commits. A BLOCK "SIGTERM" instead sends the program that signal. On failure
-// prints the error message and exits 1.
+// commits. A BLOCK "SIGTERM" or "SIGKILL" instead sends the program that
+// signal. On failure prints the error message and exits 1.
 #include "files/replace.h"
 
 #include <csignal>
@@ -18,6 +18,8 @@ int main(int argc, char** argv)
         for (int block = 2; block < argc; ++block) {
             if (std::string_view(argv[block]) == "SIGTERM")
                 std::raise(SIGTERM);
+            else if (std::string_view(argv[block]) == "SIGKILL")
+                std::raise(SIGKILL);
             else
                 replacement.Write(argv[block]);
         }
