@@ -496,10 +496,9 @@ void Truncate(File& file, std::uint64_t size, const fs::path& name, FileError::O
 
 File CreateScratch(const fs::path& name)
 {
-    const fs::path folder = TemporaryFolder();
-    int fd = OpenUnnamed(folder);
+    int fd = OpenUnnamed(TemporaryFolder());
     if (fd < 0 && NoUnnamedFiles(errno)) {
-        std::string pattern = (folder / ".tavrel-XXXXXX").string();
+        std::string pattern = (TemporaryFolder() / ".tavrel-XXXXXX").string();
         fd = mkostemp(pattern.data(), O_CLOEXEC);
         if (fd >= 0)
             unlink(pattern.c_str());
