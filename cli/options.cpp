@@ -3,9 +3,10 @@
 namespace tavrel::cli {
 
 const char* const kUsage =
-    "用法：tavrel-convert (-s | --to-simplified | -t | --to-traditional) [--tables 目录]\n"
+    "用法：tavrel-convert (-s | --to-simplified | -t | --to-traditional) [-v] [--tables 目录]\n"
     "                     [--encoding 编码] [--output-encoding 编码] [输入 [输出]]\n"
-    "      tavrel-convert (-s | -t) [--tables 目录] [--encoding 编码] [--output-encoding 编码] --batch 文件...\n"
+    "      tavrel-convert (-s | -t) [选项] --batch [-r] [--pattern 模式] [-o 目录] [-n] [--keep-going]\n"
+    "                     文件或文件夹...\n"
     "      tavrel-convert --help | --version\n";
 
 namespace {
@@ -32,6 +33,18 @@ std::optional<std::string> OptionValue(const std::vector<std::string>& arguments
     return arguments[i];
 }
 
+// The value of an option with a short form too: "-o VALUE", or as OptionValue.
+std::optional<std::string> ShortOrLongValue(const std::vector<std::string>& arguments, std::size_t& i,
+                                            const std::string& shortName, const std::string& longName)
+{
+    if (arguments[i] == shortName) {
+        if (++i == arguments.size())
+            throw UsageError{shortName + " 需要一个值"};
+        return arguments[i];
+    }
+    return OptionValue(arguments, i, longName);
+}
+
 Encoding EncodingValue(const std::string& name, const std::string& value)
 {
     if (const std::optional<Encoding> encoding = ParseEncodingName(value))
@@ -47,6 +60,7 @@ Options ParseOptions(const std::vector<std::string>& arguments)
     Options options;
     std::optional<Direction> direction;
     bool batch = false;
+    bool batchOnly = false;  // an option that only a batch takes
     bool onlyFiles = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -68,6 +82,24 @@ Options ParseOptions(const std::vector<std::string>& arguments)
             options.outputEncoding = EncodingValue("--output-encoding", *output);
         } else if (argument == "--batch") {
             batch = true;
+        } else if (argument == "-r" || argument == "--recursive") {
+            options.recursive = batchOnly = true;
+        } else if (const auto pattern = OptionValue(arguments, i, "--pattern")) {
+            if (pattern->empty())
+                throw UsageError{"--pattern 需要一个文件名模式，不能为空"};
+            options.pattern = *pattern;
+            batchOnly = true;
+        } else if (const auto folder = ShortOrLongValue(arguments, i, "-o", "--output-dir")) {
+            if (folder->empty())
+                throw UsageError{"--output-dir 需要一个目录，不能为空"};
+            options.outputDirectory = *folder;
+            batchOnly = true;
+        } else if (argument == "-n" || argument == "--no-clobber") {
+            options.noClobber = batchOnly = true;
+        } else if (argument == "--keep-going") {
+            options.keepGoing = batchOnly = true;
+        } else if (argument == "-v" || argument == "--verbose") {
+            options.verbose = true;
         } else if (argument == "--help" || argument == "-h") {
             options.action = Options::Action::Help;
             return options;
@@ -83,11 +115,14 @@ Options ParseOptions(const std::vector<std::string>& arguments)
     options.direction = *direction;
     if (batch) {
         if (options.files.empty())
-            throw UsageError{"--batch 至少需要一个文件"};
+            throw UsageError{"--batch 至少需要一个文件或文件夹"};
         options.action = Options::Action::Batch;
-    } else if (options.files.size() > 2) {
-        throw UsageError{"参数过多"};
+        return options;
     }
+    if (options.files.size() > 2)
+        throw UsageError{"参数过多"};
+    if (batchOnly)
+        throw UsageError{"-r、--pattern、-o、-n 和 --keep-going 只能与 --batch 一起使用"};
     return options;
 }
 

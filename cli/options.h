@@ -17,7 +17,14 @@ struct Options {
     std::optional<std::filesystem::path> tablesDirectory;
     std::optional<Encoding> inputEncoding;
     std::optional<Encoding> outputEncoding;
-    std::vector<std::string> files;  // INPUT [OUTPUT], or the batch's files
+    std::vector<std::string> files;  // INPUT [OUTPUT], or the batch's files and folders
+    // A batch's settings.
+    bool recursive = false;
+    std::string pattern = "*.txt";
+    std::optional<std::filesystem::path> outputDirectory;
+    bool noClobber = false;
+    bool keepGoing = false;
+    bool verbose = false;
 };
 
 // Thrown for a command line that does not follow the usage.

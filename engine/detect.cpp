@@ -125,6 +125,23 @@ Encoding EncodingDetector::Result(bool complete) const
     return state.fourByte.Found() ? Encoding::Gb18030 : Encoding::Gbk;
 }
 
+std::optional<Encoding> EncodingDetector::Alternative(bool complete) const
+{
+    const State& state = *state_;
+    const Encoding result = Result(complete);
+    if (result == Encoding::Gbk && state.highByte && state.utf8.Status() == Utf8Status::Valid)
+        return Encoding::Utf8;
+    if (result != Encoding::Gbk && result != Encoding::Big5)
+        return std::nullopt;
+    if (!state.big5.Valid(complete) || state.utf8.Status() != Utf8Status::Invalid)
+        return std::nullopt;
+    // Within the margin either way of where the choice falls.
+    const std::int64_t lead = std::int64_t{state.costs.Gbk()} - state.costs.Big5() - kGbkMargin;
+    if (lead < -std::int64_t{kGbkMargin} || lead > std::int64_t{kGbkMargin})
+        return std::nullopt;
+    return result == Encoding::Gbk ? Encoding::Big5 : Encoding::Gbk;
+}
+
 Encoding DetectEncoding(std::string_view bytes)
 {
     EncodingDetector detector;

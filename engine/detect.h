@@ -3,6 +3,7 @@
 #include "engine/encoding.h"
 
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace tavrel {
@@ -35,6 +36,11 @@ public:
     // was cut short (a stream whose end has not arrived): an incomplete last
     // character is then no evidence against an encoding.
     Encoding Result(bool complete = true) const;
+
+    // The other reading, when the bytes read almost as well in it as in
+    // Result's: a Big5 text about as plausible as its GBK reading, or short
+    // GBK text whose bytes are also UTF-8. Nothing when the answer is clear.
+    std::optional<Encoding> Alternative(bool complete = true) const;
 
 private:
     struct State;

@@ -156,6 +156,8 @@ FilePlan Survey(const Converter& converter, Direction direction, InputFile& inpu
 
     FilePlan plan;
     plan.input = choice.input ? *choice.input : detector.Result();
+    if (!choice.input)
+        plan.alternative = detector.Alternative();
     plan.output = choice.output ? *choice.output : plan.input;
     if (plan.input == Encoding::Big5 && big5 && !big5->Fits())
         plan.output = Encoding::Gbk;
@@ -202,9 +204,9 @@ ConversionResult ConvertPlanned(const Converter& converter, Direction direction,
     Replacement target(output);
     FilePlan followed = plan;
     followed.start = SkipByteOrderMark(input, plan.input);
-    const ConversionResult result =
-        Run(converter, SettingsFor(direction, followed, output), input, target, progress);
+    ConversionResult result = Run(converter, SettingsFor(direction, followed, output), input, target, progress);
     target.Commit();
+    result.alternative = plan.alternative;
     return result;
 }
 
@@ -248,6 +250,7 @@ FilePlan PlanStream(const Converter& converter, Direction direction, const std::
         EncodingDetector detector;
         detector.Feed(sample);
         plan.input = detector.Result(complete);
+        plan.alternative = detector.Alternative(complete);
     }
     if (std::string_view(sample).starts_with(ByteOrderMark(plan.input)))
         plan.start = ByteOrderMark(plan.input).size();
@@ -302,7 +305,9 @@ ConversionResult ConvertStream(const Converter& converter, Direction direction, 
     if (input.Rereadable()) {
         FilePlan plan = Survey(converter, direction, input, choice, SurveyMode::Detect, progress);
         plan.start = SkipByteOrderMark(input, plan.input);
-        return Run(converter, SettingsFor(direction, plan, outputName), input, output, progress);
+        ConversionResult result = Run(converter, SettingsFor(direction, plan, outputName), input, output, progress);
+        result.alternative = plan.alternative;
+        return result;
     }
     PipelineSettings settings;
     settings.direction = direction;
@@ -329,7 +334,9 @@ ConversionResult ConvertStream(const Converter& converter, Direction direction, 
     settings.start += plan.start;
     input.Unread(std::string_view(sample).substr(plan.start));
     sample.clear();
-    return Run(converter, settings, input, output, progress);
+    ConversionResult result = Run(converter, settings, input, output, progress);
+    result.alternative = plan.alternative;
+    return result;
 }
 
 }  // namespace tavrel

@@ -26,6 +26,8 @@ struct FilePlan {
     Encoding input = Encoding::Gbk;
     Encoding output = Encoding::Gbk;
     std::uint64_t start = 0;  // the length of the byte-order mark
+    // The other reading, when detection found the bytes almost as plausible in it.
+    std::optional<Encoding> alternative;
 };
 
 // Every function reads and writes block by block in bounded memory and

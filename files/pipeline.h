@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 
 namespace tavrel {
 
@@ -17,6 +18,8 @@ namespace tavrel {
 struct ConversionResult {
     Encoding read;
     Encoding written;
+    // The other reading, when the input's bytes read almost as well in it.
+    std::optional<Encoding> alternative = std::nullopt;
 };
 
 struct PipelineSettings {

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavrel::platform {
 
@@ -153,6 +154,20 @@ struct ResolvedPath {
     std::optional<File> stream;
 };
 ResolvedPath ResolveLinks(const std::filesystem::path& path);
+
+// The entries of a folder, sorted by name. A link to a folder is no folder
+// here, so that a walk cannot loop; a link to a file is the file.
+struct FolderEntry {
+    enum class Kind { Folder, File, Other };
+    std::filesystem::path path;
+    Kind kind = Kind::Other;
+};
+std::vector<FolderEntry> ListFolder(const std::filesystem::path& folder);
+// Makes a folder and the folders above it that are missing.
+void CreateFolders(const std::filesystem::path& folder);
+
+// Whether a standard stream is a terminal a person watches.
+bool IsTerminal(StandardStream stream);
 
 // Installs handlers of Ctrl-C and termination that remove the hidden staging
 // files, then end the program as the interruption would have.

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -526,6 +527,38 @@ ResolvedPath ResolveLinks(const fs::path& target)
         const fs::path next(std::string(buffer.data(), static_cast<std::size_t>(length)));
         path = next.is_absolute() ? next : path.parent_path() / next;
     }
+}
+
+std::vector<FolderEntry> ListFolder(const fs::path& folder)
+{
+    std::vector<FolderEntry> entries;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+    {
+        const bool link = it->is_symlink(error);
+        const FolderEntry::Kind kind = it->is_directory(error) ? (link ? FolderEntry::Kind::Other : FolderEntry::Kind::Folder)
+                                       : it->is_regular_file(error) ? FolderEntry::Kind::File
+                                                                    : FolderEntry::Kind::Other;
+        entries.push_back({it->path(), kind});
+    }
+    if (error)
+        Fail(folder, FileError::Operation::Read, error.value());
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.path.filename() < b.path.filename(); });
+    return entries;
+}
+
+void CreateFolders(const fs::path& folder)
+{
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error)
+        Fail(folder, FileError::Operation::Create, error.value());
+}
+
+bool IsTerminal(StandardStream stream)
+{
+    return isatty(static_cast<int>(stream)) == 1;
 }
 
 void InstallInterruptCleanup()

@@ -114,7 +114,7 @@ void Form1::Command2_Click()
     work.Describe(QStringLiteral("正在转换"), files);
     tavrel::BatchResult result;
     if (RunFileWork(work, [&](tavrel::Progress& progress) {
-            result = tavrel::ConvertBatch(converter_, direction, files, {}, &progress);
+            result = tavrel::ConvertBatch(converter_, direction, tavrel::BesideEachFile(files, direction), {}, &progress);
         }))
         tavrel::ui::ShowInformation(this, kConvertedTitle, QString::fromStdString(tavrel::BatchDoneMessage(result)));
 }

@@ -48,7 +48,8 @@ struct StreamCase {
 class CliStreamTest : public testing::TestWithParam<StreamCase> {};
 
 // Standard input comes out in its own encoding, except a Big5 input whose
-// Simplified result Big5 cannot hold; the encodings are said on standard error.
+// Simplified result Big5 cannot hold; with -v the encodings are said on
+// standard error, which is quiet otherwise.
 TEST_P(CliStreamTest, ConvertsStandardInput)
 {
     const StreamCase& c = GetParam();
@@ -58,19 +59,27 @@ TEST_P(CliStreamTest, ConvertsStandardInput)
     const ProgramResult result = test::RunProgram("/bin/sh", arguments, c.input);
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_EQ(result.out, c.output);
-    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    if (c.message.empty()) {
+        EXPECT_EQ(result.err, "");
+    } else {
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, CliStreamTest,
     testing::Values(
-        StreamCase{"Gbk", {"-s"}, Gbk("中國爲\r\n"), Gbk("中国为\r\n"), "按 GBK 读取\n"},
-        StreamCase{"Utf8WithMark", {"--to-traditional", "-"}, "\xEF\xBB\xBF中国", "\xEF\xBB\xBF中國", "按 UTF-8 读取\n"},
-        StreamCase{"Big5StaysBig5", {"-t"}, test::IcuEncoded("windows-950-2000", kTraditional),
+        StreamCase{"GbkQuietly", {"-s"}, Gbk("中國爲\r\n"), Gbk("中国为\r\n"), ""},
+        StreamCase{"Utf8WithMark", {"--to-traditional", "-v", "-"}, "\xEF\xBB\xBF中国", "\xEF\xBB\xBF中國",
+                   "按 UTF-8 读取\n"},
+        StreamCase{"Big5StaysBig5", {"-t", "-v"}, test::IcuEncoded("windows-950-2000", kTraditional),
                    test::IcuEncoded("windows-950-2000", kTraditional), "按 Big5 读取\n"},
-        StreamCase{"Big5SimplifiedGoesToGbk", {"-s"}, test::IcuEncoded("windows-950-2000", kTraditional),
+        StreamCase{"Big5SimplifiedGoesToGbk", {"-s", "--verbose"}, test::IcuEncoded("windows-950-2000", kTraditional),
                    test::IcuEncoded("windows-936-2000", kSimplified), "按 Big5 读取，按 GBK 写出"},
-        StreamCase{"EncodingsGiven", {"-s", "--encoding=utf-8", "--output-encoding", "utf-16le"}, "中國",
+        // Two characters read about as well as Big5 and as GBK: the choice is said even without -v.
+        StreamCase{"CloseCallIsSaid", {"-s"}, "\xB2\xA8\xC0\xCB", "\xB2\xA8\xC0\xCB",
+                   "按 GBK 读取，但它也像 Big5；若读错了，请用 --encoding big5 指定"},
+        StreamCase{"EncodingsGiven", {"-s", "-v", "--encoding=utf-8", "--output-encoding", "utf-16le"}, "中國",
                    std::string("\xFF\xFE\x2D\x4E\xFD\x56", 6), "按 UTF-8 读取，按 UTF-16LE 写出"},
         StreamCase{"Version", {"--version"}, "", "Tavrel 3.00.0008\n", ""}),
     test::RowName());
@@ -81,7 +90,7 @@ TEST(CliTest, ConvertsAFileIntoAnother)
 {
     TempDir dir;
     WriteBytes(dir / "big5.txt", test::IcuEncoded("windows-950-2000", kTraditional));
-    const ProgramResult result = Convert({"-s", (dir / "big5.txt").string(), (dir / "out.txt").string()});
+    const ProgramResult result = Convert({"-s", "-v", (dir / "big5.txt").string(), (dir / "out.txt").string()});
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_NE(result.err.find("“" + (dir / "big5.txt").string() + "”按 Big5 读取，按 GBK 写出"), std::string::npos)
         << result.err;
@@ -99,9 +108,9 @@ TEST(CliTest, BatchWritesPrefixedFilesAndKeepsEveryChosenFile)
     fs::create_symlink(dir / "简体a.txt", dir / "alias.txt");
     for (const char* second : {"简体a.txt", "alias.txt"}) {
         WriteBytes(dir / "简体a.txt", Gbk("爲"));
-        const ProgramResult result =
-            Convert({"-s", "--batch", (dir / "a.txt").string(), (dir / second).string(), (dir / second).string()});
-        EXPECT_EQ(result.out, "3个所选文件已经成功转换！\n") << result.err;
+        const ProgramResult result = Convert(
+            {"-s", "-v", "--batch", (dir / "a.txt").string(), (dir / second).string(), (dir / second).string()});
+        EXPECT_NE(result.err.find("tavrel-convert：3个所选文件已经成功转换！\n"), std::string::npos) << result.err;
         EXPECT_EQ(ReadBytes(dir / ("简体" + std::string(second))), Gbk("为")) << second;
         EXPECT_EQ(ReadBytes(dir / "简体a.txt"), "国");
     }
@@ -177,6 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"UnknownOption", "-s --fast", "", 2, "未知选项：--fast"},
         FailureCase{"TooManyFiles", "-s a b c", "", 2, "参数过多"},
         FailureCase{"BatchWithoutFiles", "-s --batch", "", 2, "--batch"},
+        FailureCase{"BatchOptionWithoutBatch", "-s -o out in.txt", "", 2, "只能与 --batch 一起使用"},
         FailureCase{"EmptyTablesFolder", "-s --tables ''", "", 2, "--tables 需要一个目录"},
         FailureCase{"UnknownEncoding", "-s --encoding=latin1", "", 2, "不认识编码“latin1”"},
         FailureCase{"EmptyBatchName", "-s --batch ''", "", 1, "无法读取文件“”：No such file"},
@@ -186,6 +196,55 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"MissingTables", "-s --tables /nonexistent", "", 1, "“/nonexistent/systemF.txt”"},
         FailureCase{"InvalidBytes", "-s", "ab\x81\x7F", 1, "字节偏移 2"},
         FailureCase{"FullOutput", "-s - /dev/full", "abc", 1, "“/dev/full”：No space left"}),
+    test::RowName());
+
+struct FolderCase {
+    const char* name;
+    std::string arguments;  // after -s, in a folder holding d/ (below)
+    std::string files;      // every file there afterwards, as `find` lists them, sorted
+    int exitStatus = 0;
+    std::string message = "";  // on standard error; nothing at all when empty
+    friend void PrintTo(const FolderCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class CliFolderTest : public testing::TestWithParam<FolderCase> {};
+
+// A batch of folders: the files that match the pattern (*.txt, in any case)
+// and are not the outputs of an earlier run, in sub-folders only with -r and
+// never through a link, each beside itself or under -o; -n and --keep-going.
+TEST_P(CliFolderTest, ConvertsTheFilesOfFolders)
+{
+    const FolderCase& c = GetParam();
+    TempDir dir;
+    const std::string command =
+        "cd " + dir.path().string() +
+        " && mkdir -p d/sub && printf '國' > d/a.txt && printf '國' > d/b.TXT && printf '國' > d/c.md && "
+        "printf '舊' > d/简体a.txt && printf '國' > d/sub/e.txt && ln -s .. d/sub/loop && printf '\\201' > d/sub/bad.txt && "
+        "\"$0\" -s " + c.arguments + "; echo \"status $?\"; find . -type f | LC_ALL=C sort";
+    const ProgramResult result = test::RunProgram("/bin/sh", {"-c", command, kProgram});
+    EXPECT_EQ(result.out, "status " + std::to_string(c.exitStatus) + "\n" + c.files);
+    if (c.message.empty()) {
+        EXPECT_EQ(result.err, "");
+    } else {
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    }
+}
+
+const std::string kFolder = "./d/a.txt\n./d/b.TXT\n./d/c.md\n./d/sub/bad.txt\n./d/sub/e.txt\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, CliFolderTest,
+    testing::Values(
+        FolderCase{"TopLevelMatchingOnly", "--batch d",
+                   kFolder + "./d/简体a.txt\n./d/简体b.TXT\n"},
+        FolderCase{"PatternChosen", "--batch --pattern '*.md' d", kFolder + "./d/简体a.txt\n./d/简体c.md\n"},
+        FolderCase{"RecursiveKeepsGoingPastABadFile", "-r --keep-going --batch d",
+                   kFolder + "./d/sub/简体e.txt\n./d/简体a.txt\n./d/简体b.TXT\n", 1,
+                   "3 个文件已转换，1 个失败"},
+        FolderCase{"OutputFolderMirrorsAndKeepsNames", "-r --batch d -o out --pattern 'e.txt'",
+                   kFolder + "./d/简体a.txt\n./out/sub/e.txt\n"},
+        FolderCase{"NoClobberSaysWhatItSkipped", "-n --batch d/a.txt d/b.TXT", kFolder + "./d/简体a.txt\n./d/简体b.TXT\n",
+                   0, "“d/简体a.txt”已存在，未转换“d/a.txt”"}),
     test::RowName());
 
 // The bytes of every file in `folder`, by name.

@@ -23,7 +23,7 @@ TEST(BatchTest, WritesBesideEachFileInItsEncoding)
     const fs::path separatorTwice = dir.path().string() + "//c.txt";
     WriteBytes(separatorTwice, "");
     const std::vector<fs::path> files{dir / "a.txt", dir / "简体a.txt", dir / "繁体b.txt", separatorTwice};
-    EXPECT_EQ(ConvertBatch(converter, Direction::F2J, files).converted, 4u);
+    EXPECT_EQ(ConvertBatch(converter, Direction::F2J, BesideEachFile(files, Direction::F2J)).converted, 4u);
     EXPECT_EQ(ReadBytes(dir / "简体a.txt"), Gbk("中国"));
     EXPECT_EQ(ReadBytes(dir / "简体简体a.txt"), Gbk("为"));
     EXPECT_EQ(ReadBytes(dir / "简体繁体b.txt"), "\xEF\xBB\xBF为\r\n");
@@ -39,7 +39,7 @@ TEST(BatchTest, CancelledBatchWritesNothingMore)
     Progress progress;
     progress.Cancel();
     try {
-        ConvertBatch(Converter(), Direction::F2J, {dir / "a.txt"}, {}, &progress);
+        ConvertBatch(Converter(), Direction::F2J, BesideEachFile({dir / "a.txt"}, Direction::F2J), {}, &progress);
         ADD_FAILURE() << "not cancelled";
     } catch (const BatchError& error) {
         EXPECT_TRUE(error.WasCancelled());
