@@ -33,6 +33,7 @@ struct EncodingDetector::State {
     bool highByte = false;
     GbkLookalike lookalike;
     ReadingCosts costs;
+    Utf16Evidence utf16;
     Big5Check big5;      // fed until the bytes are no longer Big5
     FourByteScan fourByte;  // only once UTF-8 is ruled out
     char last[3] = {};      // the bytes before the current slice
@@ -54,7 +55,7 @@ bool EncodingDetector::Feed(std::string_view bytes)
         state_->FeedSlice(bytes.substr(at, kSlice));
     if (state_->Marked())
         return false;
-    if (state_->utf8.Status() != Utf8Status::Invalid || !state_->costs.Full())
+    if (state_->utf8.Status() != Utf8Status::Invalid || !state_->costs.Full() || !state_->utf16.Full())
         return true;
     // Once scored, a GBK answer stays; a Big5 one holds only while the rest
     // is Big5 too.
@@ -66,6 +67,8 @@ void EncodingDetector::State::FeedSlice(std::string_view slice)
     head.append(slice.substr(0, std::min(slice.size(), kHead - head.size())));
     if (Marked())
         return;
+    if (!utf16.Full())
+        utf16.Feed(slice);
     const bool sliceHigh = !IsAscii(slice);
     if (utf8.Status() != Utf8Status::Invalid) {
         if (!highByte || lookalike.Alive()) {
@@ -118,11 +121,29 @@ Encoding EncodingDetector::Result(bool complete) const
     if (const std::optional<Encoding> marked = state.Marked())
         return *marked;
     const Utf8Status utf8 = state.utf8.Status();
-    if (utf8 == Utf8Status::Valid || (utf8 == Utf8Status::Truncated && !complete))
+    const bool utf8Valid = utf8 == Utf8Status::Valid || (utf8 == Utf8Status::Truncated && !complete);
+    switch (state.utf16.Judge(complete, utf8Valid)) {
+    case Utf16Evidence::Verdict::LittleEndian:
+        return Encoding::Utf16LE;
+    case Utf16Evidence::Verdict::BigEndian:
+        return Encoding::Utf16BE;
+    case Utf16Evidence::Verdict::None:
+    case Utf16Evidence::Verdict::Unclear:
+        break;
+    }
+    if (utf8Valid)
         return state.highByte && !state.lookalike.ReadsAsGbk() ? Encoding::Utf8 : Encoding::Gbk;
     if (state.big5.Valid(complete) && state.Big5ReadsBetter())
         return Encoding::Big5;
     return state.fourByte.Found() ? Encoding::Gb18030 : Encoding::Gbk;
+}
+
+bool EncodingDetector::Unclear(bool complete) const
+{
+    const State& state = *state_;
+    const Utf8Status utf8 = state.utf8.Status();
+    const bool utf8Valid = utf8 == Utf8Status::Valid || (utf8 == Utf8Status::Truncated && !complete);
+    return !state.Marked() && state.utf16.Judge(complete, utf8Valid) == Utf16Evidence::Verdict::Unclear;
 }
 
 std::optional<Encoding> EncodingDetector::Alternative(bool complete) const

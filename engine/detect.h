@@ -10,7 +10,8 @@ namespace tavrel {
 
 // Decides the encoding of a whole input from its bytes, fed in order in
 // blocks of any size (a block may cut a character), in bounded memory:
-//  1. a byte-order mark decides first;
+//  1. a byte-order mark decides first; without one, UTF-16 when its first
+//     bytes say so clearly (Utf16Evidence in detect_parts.h);
 //  2. well-formed UTF-8 with a byte above 0x7F is UTF-8, unless it reads like
 //     a short GBK text (see GbkLookalike in detect.cpp); pure ASCII is GBK;
 //  3. otherwise Big5 when the whole input is strict Big5 (code page 950) and
@@ -41,6 +42,10 @@ public:
     // Result's: a Big5 text about as plausible as its GBK reading, or short
     // GBK text whose bytes are also UTF-8. Nothing when the answer is clear.
     std::optional<Encoding> Alternative(bool complete = true) const;
+
+    // Whether the bytes hold NUL bytes that make them no text of an 8-bit
+    // encoding, yet not clearly UTF-16 either: the user must say.
+    bool Unclear(bool complete = true) const;
 
 private:
     struct State;

@@ -5,6 +5,7 @@
 #include "engine/char_frequency.h"
 
 #include <algorithm>
+#include <optional>
 #include <cstdint>
 #include <cstring>
 
@@ -177,6 +178,111 @@ void ReadingCosts::Score(unsigned char lead, unsigned char trail)
     gbk_ += DecodedCost(gbkConverter_.get(), pair, size);
     big5_ += DecodedCost(big5Converter_.get(), pair, size);
     ++scored_;
+}
+
+void Utf16Evidence::Feed(std::string_view bytes)
+{
+    const std::string_view taken = bytes.substr(0, kWindow - head_.size());
+    for (std::size_t at = taken.find('\0'); at != std::string_view::npos; at = taken.find('\0', at + 1))
+        ++((head_.size() + at) % 2 ? nulOdd_ : nulEven_);
+    head_.append(taken);
+}
+
+Utf16Evidence::Verdict Utf16Evidence::Judge(bool complete, bool utf8Valid) const
+{
+    // No text in an 8-bit encoding holds a NUL byte: with one, only the two
+    // byte orders of UTF-16 are left to choose from, or neither.
+    if (nulEven_ + nulOdd_ > 0)
+        return ByPlausibility(complete, false);
+    return utf8Valid ? Verdict::None : ByPlausibility(complete, true);
+}
+
+bool Utf16Evidence::Valid(bool bigEndian, bool complete) const
+{
+    const Encoding encoding = bigEndian ? Encoding::Utf16BE : Encoding::Utf16LE;
+    const bool cut = !complete || head_.size() == kWindow;
+    if (!cut && head_.size() % 2 != 0)
+        return false;
+    std::u16string text;
+    const std::string_view whole = cut ? std::string_view(head_).substr(0, CharacterBoundary(head_, encoding))
+                                       : std::string_view(head_);
+    return !whole.empty() && DecodeBlock(whole, encoding, text) == std::string_view::npos;
+}
+
+namespace {
+
+// What a reading of some bytes costs: its characters' costs, ASCII included
+// at kAsciiCost (in text that ought to be Chinese, ASCII is what a wrong
+// reading of two-byte characters makes), and how many of its characters are
+// ASCII or known Chinese ones. Nothing when the bytes do not decode.
+struct ReadingCost {
+    std::uint64_t cost = 0;
+    std::size_t known = 0;
+    std::size_t characters = 0;
+};
+
+constexpr std::uint32_t kAsciiCost = 40;
+
+// The bytes without a character cut at their end, walked from the start.
+std::string_view WholeCharacters(std::string_view bytes, Encoding encoding)
+{
+    std::size_t end = 0;
+    while (end < bytes.size()) {
+        const std::size_t length = CharacterLength(bytes.substr(end), encoding);
+        if (end + length > bytes.size() || (length < 2 && static_cast<unsigned char>(bytes[end]) >= 0x81 &&
+                                           encoding != Encoding::Utf16LE && encoding != Encoding::Utf16BE &&
+                                           end + 1 == bytes.size()))
+            break;
+        end += length;
+    }
+    return bytes.substr(0, end);
+}
+
+std::optional<ReadingCost> CostOf(std::string_view bytes, Encoding encoding, bool cut)
+{
+    std::u16string text;
+    if (DecodeBlock(cut ? WholeCharacters(bytes, encoding) : bytes, encoding, text) != std::string_view::npos)
+        return std::nullopt;
+    ReadingCost reading;
+    for (const char16_t unit : text) {
+        const std::uint32_t cost = unit < 0x80 ? kAsciiCost : CharacterCost(unit);
+        reading.cost += cost;
+        reading.known += unit < 0x80 || cost < kUnseenCost;
+        ++reading.characters;
+    }
+    return reading;
+}
+
+}  // namespace
+
+Utf16Evidence::Verdict Utf16Evidence::ByPlausibility(bool complete, bool eightBitPossible) const
+{
+    const bool cut = !complete || Full();
+    std::uint64_t best = UINT64_MAX;
+    for (const Encoding other : {Encoding::Gbk, Encoding::Big5}) {
+        const std::optional<ReadingCost> reading = eightBitPossible ? CostOf(head_, other, cut) : std::nullopt;
+        if (reading)
+            best = std::min(best, reading->cost);
+    }
+    std::optional<ReadingCost> readings[2];
+    for (const bool bigEndian : {false, true}) {
+        if (Valid(bigEndian, complete))
+            readings[bigEndian] = CostOf(head_, bigEndian ? Encoding::Utf16BE : Encoding::Utf16LE, cut);
+    }
+    for (const bool bigEndian : {false, true}) {
+        const std::optional<ReadingCost>& reading = readings[bigEndian];
+        const std::optional<ReadingCost>& swapped = readings[!bigEndian];
+        // Seven in ten characters ASCII or known Chinese ones, and a third
+        // cheaper than any other reading, the other byte order's included.
+        // Without NUL bytes and with no reading in GBK or Big5 at all (GBK
+        // with a stray byte, say), four characters at least.
+        const std::size_t least = eightBitPossible && best == UINT64_MAX ? 4 : 1;
+        const std::uint64_t rival = swapped ? std::min(best, swapped->cost) : best;
+        if (reading && reading->characters >= least && 10 * reading->known >= 7 * reading->characters &&
+            (rival == UINT64_MAX || 3 * reading->cost < 2 * rival))
+            return bigEndian ? Verdict::BigEndian : Verdict::LittleEndian;
+    }
+    return eightBitPossible ? Verdict::None : Verdict::Unclear;
 }
 
 }  // namespace tavrel

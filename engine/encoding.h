@@ -8,8 +8,8 @@
 namespace tavrel {
 
 // The encodings a text file can have. GBK is Windows code page 936, GB18030
-// its four-byte superset, Big5 Windows code page 950. The UTF-16 forms always
-// carry a byte-order mark; UTF-8 carries one only as Utf8Bom.
+// its four-byte superset, Big5 Windows code page 950. A UTF-16 file may carry
+// a byte-order mark or not; UTF-8 carries one only as Utf8Bom.
 enum class Encoding { Gbk, Gb18030, Big5, Utf8, Utf8Bom, Utf16LE, Utf16BE };
 
 // Every encoding, in the order of the enumeration.

@@ -70,6 +70,13 @@ EncodeError::EncodeError(std::filesystem::path file, const std::string& encoding
 {
 }
 
+UnclearEncodingError::UnclearEncodingError(std::filesystem::path file)
+    : Error(file, "无法判断文件" + Quoted(file) +
+                      "的编码：它含有 NUL 字节，不像 GBK、Big5 或 UTF-8 文本；若是没有字节顺序标记的 UTF-16 "
+                      "文本，请用 --encoding utf-16le 或 --encoding utf-16be 指定")
+{
+}
+
 TableError::TableError(std::filesystem::path file)
     : Error(file, "无法读取字符表文件" + Quoted(file) + "：文件是空的，没有任何一行")
 {

@@ -49,6 +49,13 @@ public:
                 std::size_t column);
 };
 
+// A file whose encoding cannot be told: it holds NUL bytes, so it is no
+// text of an 8-bit encoding, but not clearly UTF-16 either.
+class UnclearEncodingError : public Error {
+public:
+    explicit UnclearEncodingError(std::filesystem::path file);
+};
+
 // A table file that holds no line at all.
 class TableError : public Error {
 public:

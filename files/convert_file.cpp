@@ -153,6 +153,8 @@ FilePlan Survey(const Converter& converter, Direction direction, InputFile& inpu
             break;
     }
     input.Rewind();
+    if (!choice.input && detector.Unclear())
+        throw UnclearEncodingError(input.Name());
 
     FilePlan plan;
     plan.input = choice.input ? *choice.input : detector.Result();
@@ -191,10 +193,19 @@ PipelineSettings SettingsFor(Direction direction, const FilePlan& plan, const fs
     return settings;
 }
 
-ConversionResult Run(const Converter& converter, const PipelineSettings& settings, InputFile& input, ByteSink& sink,
-                     Progress* progress)
+// Whether the output starts with its encoding's byte-order mark: as the
+// input did when both are in the same encoding, always when another
+// encoding that has one was asked for.
+bool WritesMark(Encoding input, Encoding output, bool inputMarked)
 {
-    sink.Write(ByteOrderMark(settings.output));
+    return !ByteOrderMark(output).empty() && (output != input || inputMarked);
+}
+
+ConversionResult Run(const Converter& converter, const PipelineSettings& settings, InputFile& input, ByteSink& sink,
+                     Progress* progress, bool inputMarked)
+{
+    if (WritesMark(settings.input, settings.output, inputMarked))
+        sink.Write(ByteOrderMark(settings.output));
     return RunPipeline(converter, settings, input, sink, progress);
 }
 
@@ -204,7 +215,8 @@ ConversionResult ConvertPlanned(const Converter& converter, Direction direction,
     Replacement target(output);
     FilePlan followed = plan;
     followed.start = SkipByteOrderMark(input, plan.input);
-    ConversionResult result = Run(converter, SettingsFor(direction, followed, output), input, target, progress);
+    ConversionResult result =
+        Run(converter, SettingsFor(direction, followed, output), input, target, progress, followed.start > 0);
     target.Commit();
     result.alternative = plan.alternative;
     return result;
@@ -218,9 +230,21 @@ void StartOneFile(Progress* progress, const InputFile& input)
     }
 }
 
-// Reads the start of a stream until its encoding can be told or must be:
-// a byte-order mark, or the first non-ASCII bytes and whatever arrives with
-// them, or the end. Gives the bytes read, which are still to be converted.
+// ASCII without NUL bytes, which no text in an 8-bit encoding holds: it
+// reads the same in all of them.
+bool IsPlainAscii(std::string_view bytes)
+{
+    return IsAscii(bytes) && bytes.find('\0') == std::string_view::npos;
+}
+
+bool IsUtf16(Encoding encoding)
+{
+    return encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE;
+}
+
+// Reads the start of a stream until the input pauses, a byte-order mark is
+// complete, or 1 MiB or the end has arrived. Gives the bytes read, which
+// are still to be converted.
 std::string SampleStream(InputFile& input, Progress* progress)
 {
     std::string sample;
@@ -237,18 +261,22 @@ std::string SampleStream(InputFile& input, Progress* progress)
                 const std::string_view mark = ByteOrderMark(marked);
                 return sample.size() < mark.size() && mark.starts_with(sample);
             });
-        if (!markPossible && !IsAscii(sample) && !input.MoreArrived())
+        // What has arrived is converted at once when the input pauses: a line
+        // of ASCII as much as the first non-ASCII bytes, which decide.
+        if (!markPossible && !input.MoreArrived())
             return sample;
     }
 }
 
 FilePlan PlanStream(const Converter& converter, Direction direction, const std::string& sample, bool complete,
-                    const EncodingChoice& choice)
+                    const EncodingChoice& choice, const fs::path& inputName)
 {
     FilePlan plan{choice.input.value_or(Encoding::Gbk), Encoding::Gbk};
     if (!choice.input) {
         EncodingDetector detector;
         detector.Feed(sample);
+        if (detector.Unclear(complete))
+            throw UnclearEncodingError(inputName);
         plan.input = detector.Result(complete);
         plan.alternative = detector.Alternative(complete);
     }
@@ -305,7 +333,8 @@ ConversionResult ConvertStream(const Converter& converter, Direction direction, 
     if (input.Rereadable()) {
         FilePlan plan = Survey(converter, direction, input, choice, SurveyMode::Detect, progress);
         plan.start = SkipByteOrderMark(input, plan.input);
-        ConversionResult result = Run(converter, SettingsFor(direction, plan, outputName), input, output, progress);
+        ConversionResult result =
+            Run(converter, SettingsFor(direction, plan, outputName), input, output, progress, plan.start > 0);
         result.alternative = plan.alternative;
         return result;
     }
@@ -315,11 +344,14 @@ ConversionResult ConvertStream(const Converter& converter, Direction direction, 
     settings.follow = true;
     std::string sample = SampleStream(input, progress);
     // ASCII reads the same in every encoding without a byte-order mark: it
-    // passes while it stays ASCII after conversion, leaving the choice open.
-    if (!choice.input && IsAscii(sample) && !sample.empty()) {
+    // passes while it stays ASCII after conversion, leaving the choice open,
+    // unless the output is to start with a mark or is not ASCII itself.
+    const bool asciiPasses = !choice.input && (!choice.output || (ByteOrderMark(*choice.output).empty() &&
+                                                                  !IsUtf16(*choice.output)));
+    if (asciiPasses && IsPlainAscii(sample) && !sample.empty()) {
         const BlockConverter ascii(converter, direction, Encoding::Gbk, Encoding::Gbk);
         ByteBuffer out;
-        while (!sample.empty() && IsAscii(sample) && ascii.Convert(sample, out).kind == BlockFailure::Kind::None &&
+        while (!sample.empty() && IsPlainAscii(sample) && ascii.Convert(sample, out).kind == BlockFailure::Kind::None &&
                IsAscii(out.View())) {
             output.Write(out.View());
             std::u16string text(sample.begin(), sample.end());
@@ -328,13 +360,13 @@ ConversionResult ConvertStream(const Converter& converter, Direction direction, 
             sample = SampleStream(input, progress);
         }
     }
-    const FilePlan plan = PlanStream(converter, direction, sample, false, choice);
+    const FilePlan plan = PlanStream(converter, direction, sample, false, choice, input.Name());
     settings.input = plan.input;
     settings.output = plan.output;
     settings.start += plan.start;
     input.Unread(std::string_view(sample).substr(plan.start));
     sample.clear();
-    ConversionResult result = Run(converter, settings, input, output, progress);
+    ConversionResult result = Run(converter, settings, input, output, progress, plan.start > 0);
     result.alternative = plan.alternative;
     return result;
 }

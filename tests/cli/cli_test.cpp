@@ -79,6 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Two characters read about as well as Big5 and as GBK: the choice is said even without -v.
         StreamCase{"CloseCallIsSaid", {"-s"}, "\xB2\xA8\xC0\xCB", "\xB2\xA8\xC0\xCB",
                    "按 GBK 读取，但它也像 Big5；若读错了，请用 --encoding big5 指定"},
+        StreamCase{"Utf16WithoutMarkStaysWithoutMark", {"-s"}, test::IcuEncoded("UTF-16LE", u"無法開啟檔案。\n"),
+                   test::IcuEncoded("UTF-16LE", u"无法开启档案。\n"), ""},
         StreamCase{"EncodingsGiven", {"-s", "-v", "--encoding=utf-8", "--output-encoding", "utf-16le"}, "中國",
                    std::string("\xFF\xFE\x2D\x4E\xFD\x56", 6), "按 UTF-8 读取，按 UTF-16LE 写出"},
         StreamCase{"Version", {"--version"}, "", "Tavrel 3.00.0008\n", ""}),
@@ -195,6 +197,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"MissingInput", "-s /nonexistent/in.txt", "", 1, "“/nonexistent/in.txt”：No such file"},
         FailureCase{"MissingTables", "-s --tables /nonexistent", "", 1, "“/nonexistent/systemF.txt”"},
         FailureCase{"InvalidBytes", "-s", "ab\x81\x7F", 1, "字节偏移 2"},
+        FailureCase{"NulBytesOfNoText", "-s", std::string("\0\0\0\1abc\0\7", 9), 1, "含有 NUL 字节"},
         FailureCase{"FullOutput", "-s - /dev/full", "abc", 1, "“/dev/full”：No space left"}),
     test::RowName());
 

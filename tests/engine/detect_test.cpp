@@ -69,6 +69,10 @@ std::vector<DetectCase> Samples()
         // before "(&X)\r\n") is not of that encoding.
         {"Utf8CutAtTheEndIsGbk", IcuEncoded("UTF-8", kSimplified).substr(0, 4), Encoding::Gbk, true, Encoding::Utf8},
         {"Big5CutAtTheEndIsGbk", big5.substr(0, big5.size() - 7), Encoding::Gbk, true, Encoding::Big5},
+        // UTF-16 without a mark: by its NUL bytes, or by its characters alone.
+        {"Utf16LEWithoutMarkLine", IcuEncoded("UTF-16LE", u"無法開啟檔案。\n"), Encoding::Utf16LE},
+        {"Utf16BEWithoutMarkChineseOnly", IcuEncoded("UTF-16BE", u"这个程序会把繁体中文转换为简体中文"),
+         Encoding::Utf16BE},
         // Marks are read alike; which mark is which, the decoding tests show.
         {"Utf8BomParagraph", "\xEF\xBB\xBF" + IcuEncoded("UTF-8", kTraditional), Encoding::Utf8Bom, false},
     };
