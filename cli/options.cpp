@@ -2,18 +2,20 @@
 
 namespace tavrel::cli {
 
-const char* const kUsage =
-    "用法：tavrel-convert (-s | --to-simplified | -t | --to-traditional) [--tables 目录]\n"
-    "                     [--encoding 编码] [--output-encoding 编码] [输入 [输出]]\n"
-    "      tavrel-convert (-s | -t) [--tables 目录] [--encoding 编码] [--output-encoding 编码] --batch 文件...\n"
-    "      tavrel-convert --help | --version\n";
+Message Usage()
+{
+    return Tr("用法：tavrel-convert (-s | --to-simplified | -t | --to-traditional) [--tables 目录]\n"
+              "                     [--encoding 编码] [--output-encoding 编码] [输入 [输出]]\n"
+              "      tavrel-convert (-s | -t) [--tables 目录] [--encoding 编码] [--output-encoding 编码] --batch 文件...\n"
+              "      tavrel-convert --help | --version\n");
+}
 
 namespace {
 
 void SetDirection(std::optional<Direction>& current, Direction wanted)
 {
     if (current && *current != wanted)
-        throw UsageError{"-s 与 -t 只能选一个"};
+        throw UsageError{Tr("-s 与 -t 只能选一个")};
     current = wanted;
 }
 
@@ -28,7 +30,7 @@ std::optional<std::string> OptionValue(const std::vector<std::string>& arguments
     if (argument != name)
         return std::nullopt;
     if (++i == arguments.size())
-        throw UsageError{name + " 需要一个值"};
+        throw UsageError{Tr("{0} 需要一个值", name)};
     return arguments[i];
 }
 
@@ -36,8 +38,8 @@ Encoding EncodingValue(const std::string& name, const std::string& value)
 {
     if (const std::optional<Encoding> encoding = ParseEncodingName(value))
         return *encoding;
-    throw UsageError{name + " 不认识编码“" + value +
-                     "”（可用：gbk、gb18030、big5、utf-8、utf-8-bom、utf-16le、utf-16be）"};
+    throw UsageError{
+        Tr("{0} 不认识编码“{1}”（可用：gbk、gb18030、big5、utf-8、utf-8-bom、utf-16le、utf-16be）", name, value)};
 }
 
 }  // namespace
@@ -60,7 +62,7 @@ Options ParseOptions(const std::vector<std::string>& arguments)
             SetDirection(direction, Direction::J2F);
         } else if (const auto tables = OptionValue(arguments, i, "--tables")) {
             if (tables->empty())
-                throw UsageError{"--tables 需要一个目录，不能为空"};
+                throw UsageError{Tr("--tables 需要一个目录，不能为空")};
             options.tablesDirectory = *tables;
         } else if (const auto input = OptionValue(arguments, i, "--encoding")) {
             options.inputEncoding = EncodingValue("--encoding", *input);
@@ -75,18 +77,18 @@ Options ParseOptions(const std::vector<std::string>& arguments)
             options.action = Options::Action::Version;
             return options;
         } else {
-            throw UsageError{"未知选项：" + argument};
+            throw UsageError{Tr("未知选项：{0}", argument)};
         }
     }
     if (!direction)
-        throw UsageError{"请用 -s（繁体转简体）或 -t（简体转繁体）指定转换方向"};
+        throw UsageError{Tr("请用 -s（繁体转简体）或 -t（简体转繁体）指定转换方向")};
     options.direction = *direction;
     if (batch) {
         if (options.files.empty())
-            throw UsageError{"--batch 至少需要一个文件"};
+            throw UsageError{Tr("--batch 至少需要一个文件")};
         options.action = Options::Action::Batch;
     } else if (options.files.size() > 2) {
-        throw UsageError{"参数过多"};
+        throw UsageError{Tr("参数过多")};
     }
     return options;
 }

@@ -91,14 +91,13 @@ fs::path BatchOutputPath(const fs::path& input, Direction direction)
     return input.parent_path() / name;
 }
 
-std::string BatchDoneMessage(const BatchResult& result)
+Message BatchDoneMessage(const BatchResult& result)
 {
-    return std::to_string(result.converted) + "个所选文件已经成功转换！";
+    return Tr("{0}个所选文件已经成功转换！", result.converted);
 }
 
 BatchError::BatchError(const Error& cause, std::size_t converted)
-    : Error(cause.File(), std::string(cause.what()) + "\n在此之前已有 " + std::to_string(converted) +
-                              " 个文件成功转换。"),
+    : Error(cause.File(), Tr("{0}\n在此之前已有 {1} 个文件成功转换。", cause.Content(), converted)),
       cancelled_(dynamic_cast<const Cancelled*>(&cause) != nullptr)
 {
 }
