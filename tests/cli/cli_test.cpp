@@ -158,8 +158,10 @@ const std::u16string kTraditionalUsage = u"用法：tavrel-convert (-s | --to-si
 INSTANTIATE_TEST_SUITE_P(
     Languages, CliLanguageTest,
     testing::Values(
-        LanguageCase{"CIsEnglish", {"LANG=C"}, "", "UTF-8", {"-x"}, u"tavrel-convert: unknown option: -x",
-                     kEnglishUsage},
+        LanguageCase{"CIsEnglishWhateverLanguageSays", {"LANG=C", "LANGUAGE=zh_TW"}, "", "UTF-8", {"-x"},
+                     u"tavrel-convert: unknown option: -x", kEnglishUsage},
+        LanguageCase{"LanguageListComesFirst", {"LANG=en_GB.UTF-8", "LANGUAGE=fr:zh_TW:en"}, "", "UTF-8", {"-x"},
+                     u"tavrel-convert：未知選項：-x", kTraditionalUsage},
         LanguageCase{"EnglishLocaleIsEnglish", {"LANG=en_GB.UTF-8", "LC_MESSAGES=en_US.UTF-8"}, "", "UTF-8", {"-x"},
                      u"tavrel-convert: unknown option: -x", kEnglishUsage},
         LanguageCase{"ChinaIsSimplified", {"LC_ALL=zh_CN.UTF-8"}, "", "UTF-8", {"-s", "--encoding=x"},
