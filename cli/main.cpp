@@ -1,6 +1,7 @@
 #include "cli/options.h"
 #include "engine/errors.h"
 #include "files/batch.h"
+#include "files/catalogue_file.h"
 #include "files/convert_file.h"
 #include "files/platform.h"
 #include "files/table_files.h"
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <string>
 
 namespace {
@@ -18,43 +20,61 @@ namespace {
 using namespace tavrel;
 namespace fs = std::filesystem;
 
-const fs::path kStandardInput = u8"标准输入";
-const fs::path kStandardOutput = u8"标准输出";
+// The catalogue of the user's language; none for Simplified Chinese.
+std::optional<Catalogue> catalogue;
 
-const char* const kHelp =
-    "按字符表在繁体字与简体字之间转换文本。\n"
-    "\n"
-    "  -s, --to-simplified      繁体转简体\n"
-    "  -t, --to-traditional     简体转繁体\n"
-    "  --tables 目录            从该目录读取 systemF.txt 和 systemJ.txt（默认是程序所在目录）\n"
-    "  --encoding 编码          输入的编码，不再自动判断\n"
-    "  --output-encoding 编码   输出的编码（默认与输入相同）\n"
-    "  -v, --verbose            说明每个文件按什么编码读取和写出\n"
-    "  --batch 文件或文件夹...  转换每个文件，结果以“简体”或“繁体”加原文件名保存在原文件旁；\n"
-    "                           文件夹中转换与模式相符、名称不以该前缀开头的文件\n"
-    "  -r, --recursive          --batch 也转换子文件夹中的文件（不进入链接的文件夹）\n"
-    "  --pattern 模式           --batch 在文件夹中要找的文件名，* 与 ? 为通配符（默认 *.txt）\n"
-    "  -o, --output-dir 目录    --batch 的结果保存在该目录下，保留原名和子文件夹结构\n"
-    "  -n, --no-clobber         --batch 不覆盖已有的结果文件，并说明跳过了哪些\n"
-    "  --keep-going             --batch 遇到失败的文件仍继续转换其余文件，最后汇总并以状态 1 结束\n"
-    "  --help                   显示本说明\n"
-    "  --version                显示版本\n"
-    "\n"
-    "编码：gbk、gb18030、big5、utf-8、utf-8-bom、utf-16le、utf-16be。\n"
-    "输入省略或为“-”时读标准输入，输出省略或为“-”时写标准输出。\n"
-    "文件的编码按其内容判断，结果以同样的编码写出（Big5 装不下的结果以 GBK 写出）。\n"
-    "成功时不输出任何提示，除非判断编码时两种读法相差无几。\n"
-    "转换逐字进行：一个简体字有多个繁体写法时（如 发→發/髮），总是取字符表中的第一个。详见 man tavrel-convert。\n";
-
-// Writes a message to standard error in the locale's encoding.
-void Say(const std::string& message)
+// A message in the user's language and the locale's encoding.
+std::string Local(const Message& message)
 {
-    std::cerr << platform::Utf8ToLocale("tavrel-convert：" + message) << "\n";
+    return platform::Utf8ToLocale(message.Text(catalogue ? &*catalogue : nullptr));
 }
 
-std::string Quoted(const fs::path& file)
+// The name messages give a standard stream, in the user's language.
+fs::path StreamName(const Message& name)
 {
-    return "“" + DisplayPath(file) + "”";
+    const std::string text = name.Text(catalogue ? &*catalogue : nullptr);
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+// The help after the usage, a line a message so that a new option adds one
+// line to translate. Names of programs, options and encodings stay as they are.
+std::string Help()
+{
+    const Message lines[] = {
+        Tr("按字符表在繁体字与简体字之间转换文本。"),
+        Message(),
+        Tr("  -s, --to-simplified      繁体转简体"),
+        Tr("  -t, --to-traditional     简体转繁体"),
+        Tr("  --tables 目录            从该目录读取 systemF.txt 和 systemJ.txt（默认是程序所在目录）"),
+        Tr("  --encoding 编码          输入的编码，不再自动判断"),
+        Tr("  --output-encoding 编码   输出的编码（默认与输入相同）"),
+        Tr("  -v, --verbose            说明每个文件按什么编码读取和写出"),
+        Tr("  --batch 文件或文件夹...  转换每个文件，结果以“简体”或“繁体”加原文件名保存在原文件旁；"),
+        Tr("                           文件夹中转换与模式相符、名称不以该前缀开头的文件"),
+        Tr("  -r, --recursive          --batch 也转换子文件夹中的文件（不进入链接的文件夹）"),
+        Tr("  --pattern 模式           --batch 在文件夹中要找的文件名，* 与 ? 为通配符（默认 *.txt）"),
+        Tr("  -o, --output-dir 目录    --batch 的结果保存在该目录下，保留原名和子文件夹结构"),
+        Tr("  -n, --no-clobber         --batch 不覆盖已有的结果文件，并说明跳过了哪些"),
+        Tr("  --keep-going             --batch 遇到失败的文件仍继续转换其余文件，最后汇总并以状态 1 结束"),
+        Tr("  --help                   显示本说明"),
+        Tr("  --version                显示版本"),
+        Message(),
+        Tr("编码：gbk、gb18030、big5、utf-8、utf-8-bom、utf-16le、utf-16be。"),
+        Tr("输入省略或为“-”时读标准输入，输出省略或为“-”时写标准输出。"),
+        Tr("文件的编码按其内容判断，结果以同样的编码写出（Big5 装不下的结果以 GBK 写出）。"),
+        Tr("成功时不输出任何提示，除非判断编码时两种读法相差无几。"),
+        Tr("转换逐字进行：一个简体字有多个繁体写法时（如 发→發/髮），总是取字符表中的第一个。详见 man tavrel-convert。"),
+    };
+    std::string help;
+    for (const Message& line : lines)
+        help += Local(line) + "\n";
+    return help;
+}
+
+// Writes a message to standard error in the user's language and the locale's encoding.
+void Say(const Message& message)
+{
+    std::cerr << Local(Tr("tavrel-convert：{0}", message)) << "\n";
 }
 
 std::string OptionName(Encoding encoding)
@@ -76,14 +96,14 @@ bool IsStandardStream(const std::vector<std::string>& files, std::size_t index)
 void ReportEncodings(const fs::path& input, const ConversionResult& result, bool verbose)
 {
     if (result.alternative) {
-        Say(Quoted(input) + "按 " + EncodingName(result.read) + " 读取，但它也像 " +
-            EncodingName(*result.alternative) + "；若读错了，请用 --encoding " + OptionName(*result.alternative) +
-            " 指定");
+        Say(Tr("“{0}”按 {1} 读取，但它也像 {2}；若读错了，请用 --encoding {3} 指定", DisplayPath(input),
+               EncodingName(result.read), EncodingName(*result.alternative), OptionName(*result.alternative)));
     } else if (verbose) {
-        std::string message = Quoted(input) + "按 " + EncodingName(result.read) + " 读取";
         if (result.written != result.read)
-            message += "，按 " + EncodingName(result.written) + " 写出";
-        Say(message);
+            Say(Tr("“{0}”按 {1} 读取，按 {2} 写出", DisplayPath(input), EncodingName(result.read),
+                   EncodingName(result.written)));
+        else
+            Say(Tr("“{0}”按 {1} 读取", DisplayPath(input), EncodingName(result.read)));
     }
 }
 
@@ -112,10 +132,9 @@ public:
             return;
         drawnAt_ = now;
         drawn_ = true;
-        std::string line = std::to_string(done_ / 1000000) + " / " + std::to_string(total_ / 1000000) + " MB";
-        if (count_ > 1)
-            line = "第 " + std::to_string(index_ + 1) + " / " + std::to_string(count_) + " 个文件，" + line;
-        std::cerr << "\r\033[K" << platform::Utf8ToLocale(line) << std::flush;
+        const Message megabytes = Tr("{0} / {1} MB", done_ / 1000000, total_ / 1000000);
+        const Message line = count_ > 1 ? Tr("第 {0} / {1} 个文件，{2}", index_ + 1, count_, megabytes) : megabytes;
+        std::cerr << "\r\033[K" << Local(line) << std::flush;
     }
 
 private:
@@ -133,15 +152,17 @@ int ConvertOne(const Converter& converter, const cli::Options& options)
 {
     const EncodingChoice choice{options.inputEncoding, options.outputEncoding};
     const bool fromStdin = IsStandardStream(options.files, 0);
+    const fs::path standardInput = StreamName(Tr("标准输入"));
+    const fs::path standardOutput = StreamName(Tr("标准输出"));
     std::unique_ptr<InputFile> input =
-        fromStdin ? std::make_unique<InputFile>(platform::Standard(platform::StandardStream::Input), kStandardInput)
+        fromStdin ? std::make_unique<InputFile>(platform::Standard(platform::StandardStream::Input), standardInput)
                   : std::make_unique<InputFile>(fs::path(options.files[0]));
     TerminalProgress progress;
     progress.BatchStarted(1, input->Size());
     ConversionResult result{};
     if (IsStandardStream(options.files, 1)) {
-        StreamSink output(platform::Standard(platform::StandardStream::Output), kStandardOutput);
-        result = ConvertStream(converter, options.direction, *input, output, kStandardOutput, choice, &progress);
+        StreamSink output(platform::Standard(platform::StandardStream::Output), standardOutput);
+        result = ConvertStream(converter, options.direction, *input, output, standardOutput, choice, &progress);
     } else {
         result = ConvertTextFile(converter, options.direction, *input, options.files[1], choice, &progress);
     }
@@ -165,13 +186,14 @@ int ConvertBatchFiles(const Converter& converter, const cli::Options& options)
         if (outcome.kind == BatchOutcome::Kind::Converted)
             ReportEncodings(items[i].input, outcome.encodings, options.verbose);
         else if (outcome.kind == BatchOutcome::Kind::Skipped)
-            Say(Quoted(items[i].output) + "已存在，未转换" + Quoted(items[i].input));
+            Say(Tr("“{0}”已存在，未转换“{1}”", DisplayPath(items[i].output), DisplayPath(items[i].input)));
         else
             Say(outcome.message);
     }
     if (result.failed > 0) {
-        Say(std::to_string(result.converted) + " 个文件已转换，" + std::to_string(result.failed) + " 个失败" +
-            (result.skipped ? "，" + std::to_string(result.skipped) + " 个跳过" : std::string()));
+        Say(result.skipped ? Tr("{0} 个文件已转换，{1} 个失败，{2} 个跳过", result.converted, result.failed,
+                                result.skipped)
+                           : Tr("{0} 个文件已转换，{1} 个失败", result.converted, result.failed));
         return 1;
     }
     if (options.verbose)
@@ -197,14 +219,17 @@ int RunReporting(const cli::Options& options)
     try {
         return Run(options);
     } catch (const Error& error) {
-        Say(error.what());
+        Say(error.Content());
     } catch (const fs::filesystem_error& error) {
-        const std::string where = error.path1().empty() ? "当前文件夹" : "“" + DisplayPath(error.path1()) + "”";
-        Say("无法访问" + where + "：" + platform::ErrorText(error.code().value()));
+        const std::string reason = platform::ErrorText(error.code().value());
+        if (error.path1().empty())
+            Say(Tr("无法访问当前文件夹：{0}", reason));
+        else
+            Say(Tr("无法访问“{0}”：{1}", DisplayPath(error.path1()), reason));
     } catch (const std::bad_alloc&) {
-        Say(kOutOfMemoryMessage);
+        Say(Tr(kOutOfMemoryMessage));
     } catch (const std::exception& error) {
-        Say(std::string("内部错误：") + error.what());
+        Say(Tr("内部错误：{0}", error.what()));
     }
     return 1;
 }
@@ -215,6 +240,8 @@ int main(int argc, char** argv)
 {
     // The system's reasons in error messages follow the user's language.
     std::setlocale(LC_ALL, "");
+    // The program's own messages follow the user's language too.
+    catalogue = LoadCatalogue(CatalogueLanguage(platform::MessageLocales()));
     // Interrupted while writing, the program leaves no temporary file behind.
     platform::InstallInterruptCleanup();
     cli::Options options;
@@ -222,11 +249,11 @@ int main(int argc, char** argv)
         options = cli::ParseOptions({argv + 1, argv + argc});
     } catch (const cli::UsageError& error) {
         Say(error.message);
-        std::cerr << platform::Utf8ToLocale(cli::kUsage);
+        std::cerr << Local(cli::Usage());
         return 2;
     }
     if (options.action == cli::Options::Action::Help) {
-        std::cout << platform::Utf8ToLocale(std::string(cli::kUsage) + "\n" + kHelp);
+        std::cout << Local(cli::Usage()) << "\n" << Help();
         return 0;
     }
     if (options.action == cli::Options::Action::Version) {

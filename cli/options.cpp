@@ -2,19 +2,21 @@
 
 namespace tavrel::cli {
 
-const char* const kUsage =
-    "用法：tavrel-convert (-s | --to-simplified | -t | --to-traditional) [-v] [--tables 目录]\n"
-    "                     [--encoding 编码] [--output-encoding 编码] [输入 [输出]]\n"
-    "      tavrel-convert (-s | -t) [选项] --batch [-r] [--pattern 模式] [-o 目录] [-n] [--keep-going]\n"
-    "                     文件或文件夹...\n"
-    "      tavrel-convert --help | --version\n";
+Message Usage()
+{
+    return Tr("用法：tavrel-convert (-s | --to-simplified | -t | --to-traditional) [-v] [--tables 目录]\n"
+              "                     [--encoding 编码] [--output-encoding 编码] [输入 [输出]]\n"
+              "      tavrel-convert (-s | -t) [选项] --batch [-r] [--pattern 模式] [-o 目录] [-n] [--keep-going]\n"
+              "                     文件或文件夹...\n"
+              "      tavrel-convert --help | --version\n");
+}
 
 namespace {
 
 void SetDirection(std::optional<Direction>& current, Direction wanted)
 {
     if (current && *current != wanted)
-        throw UsageError{"-s 与 -t 只能选一个"};
+        throw UsageError{Tr("-s 与 -t 只能选一个")};
     current = wanted;
 }
 
@@ -29,7 +31,7 @@ std::optional<std::string> OptionValue(const std::vector<std::string>& arguments
     if (argument != name)
         return std::nullopt;
     if (++i == arguments.size())
-        throw UsageError{name + " 需要一个值"};
+        throw UsageError{Tr("{0} 需要一个值", name)};
     return arguments[i];
 }
 
@@ -39,7 +41,7 @@ std::optional<std::string> ShortOrLongValue(const std::vector<std::string>& argu
 {
     if (arguments[i] == shortName) {
         if (++i == arguments.size())
-            throw UsageError{shortName + " 需要一个值"};
+            throw UsageError{Tr("{0} 需要一个值", shortName)};
         return arguments[i];
     }
     return OptionValue(arguments, i, longName);
@@ -49,8 +51,8 @@ Encoding EncodingValue(const std::string& name, const std::string& value)
 {
     if (const std::optional<Encoding> encoding = ParseEncodingName(value))
         return *encoding;
-    throw UsageError{name + " 不认识编码“" + value +
-                     "”（可用：gbk、gb18030、big5、utf-8、utf-8-bom、utf-16le、utf-16be）"};
+    throw UsageError{
+        Tr("{0} 不认识编码“{1}”（可用：gbk、gb18030、big5、utf-8、utf-8-bom、utf-16le、utf-16be）", name, value)};
 }
 
 }  // namespace
@@ -74,7 +76,7 @@ Options ParseOptions(const std::vector<std::string>& arguments)
             SetDirection(direction, Direction::J2F);
         } else if (const auto tables = OptionValue(arguments, i, "--tables")) {
             if (tables->empty())
-                throw UsageError{"--tables 需要一个目录，不能为空"};
+                throw UsageError{Tr("--tables 需要一个目录，不能为空")};
             options.tablesDirectory = *tables;
         } else if (const auto input = OptionValue(arguments, i, "--encoding")) {
             options.inputEncoding = EncodingValue("--encoding", *input);
@@ -86,12 +88,12 @@ Options ParseOptions(const std::vector<std::string>& arguments)
             options.recursive = batchOnly = true;
         } else if (const auto pattern = OptionValue(arguments, i, "--pattern")) {
             if (pattern->empty())
-                throw UsageError{"--pattern 需要一个文件名模式，不能为空"};
+                throw UsageError{Tr("--pattern 需要一个文件名模式，不能为空")};
             options.pattern = *pattern;
             batchOnly = true;
         } else if (const auto folder = ShortOrLongValue(arguments, i, "-o", "--output-dir")) {
             if (folder->empty())
-                throw UsageError{"--output-dir 需要一个目录，不能为空"};
+                throw UsageError{Tr("--output-dir 需要一个目录，不能为空")};
             options.outputDirectory = *folder;
             batchOnly = true;
         } else if (argument == "-n" || argument == "--no-clobber") {
@@ -107,22 +109,22 @@ Options ParseOptions(const std::vector<std::string>& arguments)
             options.action = Options::Action::Version;
             return options;
         } else {
-            throw UsageError{"未知选项：" + argument};
+            throw UsageError{Tr("未知选项：{0}", argument)};
         }
     }
     if (!direction)
-        throw UsageError{"请用 -s（繁体转简体）或 -t（简体转繁体）指定转换方向"};
+        throw UsageError{Tr("请用 -s（繁体转简体）或 -t（简体转繁体）指定转换方向")};
     options.direction = *direction;
     if (batch) {
         if (options.files.empty())
-            throw UsageError{"--batch 至少需要一个文件或文件夹"};
+            throw UsageError{Tr("--batch 至少需要一个文件或文件夹")};
         options.action = Options::Action::Batch;
         return options;
     }
     if (options.files.size() > 2)
-        throw UsageError{"参数过多"};
+        throw UsageError{Tr("参数过多")};
     if (batchOnly)
-        throw UsageError{"-r、--pattern、-o、-n 和 --keep-going 只能与 --batch 一起使用"};
+        throw UsageError{Tr("-r、--pattern、-o、-n 和 --keep-going 只能与 --batch 一起使用")};
     return options;
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/converter.h"
 #include "engine/encoding.h"
+#include "engine/message.h"
 
 #include <filesystem>
 #include <optional>
@@ -29,11 +30,12 @@ struct Options {
 
 // Thrown for a command line that does not follow the usage.
 struct UsageError {
-    std::string message;
+    Message message;
 };
 
 Options ParseOptions(const std::vector<std::string>& arguments);
 
-extern const char* const kUsage;
+// The usage lines shown with --help and after a usage error.
+Message Usage();
 
 }  // namespace tavrel::cli

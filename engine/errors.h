@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/message.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -12,27 +14,33 @@ namespace tavrel {
 std::string DisplayPath(const std::filesystem::path& path);
 
 // What both programs say when an allocation fails.
-inline constexpr char kOutOfMemoryMessage[] = "内存不足，无法完成这项操作。";
+inline constexpr const char* kOutOfMemoryMessage = TrLater("内存不足，无法完成这项操作。");
 
-// The base of every failure the engine and the file layer report. what() is
-// a complete message in Simplified Chinese that names the file and the reason.
+// The base of every failure the engine and the file layer report: a message
+// that names the file and the reason. what() is its text in Simplified
+// Chinese, which the window shows; the command line shows Content() in the
+// user's language.
 class Error : public std::runtime_error {
 public:
-    Error(std::filesystem::path file, const std::string& message);
+    Error(std::filesystem::path file, Message message);
     const std::filesystem::path& File() const { return file_; }
+    const Message& Content() const { return message_; }
 
 private:
     std::filesystem::path file_;
+    Message message_;
 };
 
 // The operating system refused to open, read or write a file, or the folder
 // refused a new file in it (Create: the message names the folder and the
 // name). Overwrite: writing over the file itself failed midway, which may
-// have left it incomplete. `reason` is the system's, in the user's language.
+// have left it incomplete. `reason` is the system's, in the user's language
+// (plain text), or the program's own (made by Tr).
 class FileError : public Error {
 public:
     enum class Operation { Read, Write, Create, Overwrite };
     FileError(std::filesystem::path file, Operation operation, const std::string& reason);
+    FileError(std::filesystem::path file, Operation operation, const Message& reason);
 };
 
 // A byte sequence that is not valid in the file's encoding.

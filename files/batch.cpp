@@ -97,14 +97,13 @@ std::vector<BatchItem> BesideEachFile(const std::vector<fs::path>& inputs, Direc
     return items;
 }
 
-std::string BatchDoneMessage(const BatchResult& result)
+Message BatchDoneMessage(const BatchResult& result)
 {
-    return std::to_string(result.converted) + "个所选文件已经成功转换！";
+    return Tr("{0}个所选文件已经成功转换！", result.converted);
 }
 
 BatchError::BatchError(const Error& cause, std::size_t converted)
-    : Error(cause.File(), std::string(cause.what()) + "\n在此之前已有 " + std::to_string(converted) +
-                              " 个文件成功转换。"),
+    : Error(cause.File(), Tr("{0}\n在此之前已有 {1} 个文件成功转换。", cause.Content(), converted)),
       cancelled_(dynamic_cast<const Cancelled*>(&cause) != nullptr)
 {
 }
@@ -199,7 +198,7 @@ BatchResult ConvertBatch(const Converter& converter, Direction direction, const 
         } catch (const Error& error) {
             if (!settings.keepGoing || dynamic_cast<const Cancelled*>(&error))
                 throw BatchError(error, result.converted);
-            outcome = {BatchOutcome::Kind::Failed, {}, error.what()};
+            outcome = {BatchOutcome::Kind::Failed, {}, error.Content()};
         }
         result.converted += outcome.kind == BatchOutcome::Kind::Converted;
         result.skipped += outcome.kind == BatchOutcome::Kind::Skipped;

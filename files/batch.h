@@ -61,7 +61,7 @@ struct BatchOutcome {
     enum class Kind { Converted, Skipped, Failed };
     Kind kind = Kind::Converted;
     ConversionResult encodings{};  // Converted
-    std::string message;           // Failed: why
+    Message message;               // Failed: why
 };
 
 struct BatchResult {
@@ -72,7 +72,7 @@ struct BatchResult {
 };
 
 // What both programs say when a batch is done: "N个所选文件已经成功转换！".
-std::string BatchDoneMessage(const BatchResult& result);
+Message BatchDoneMessage(const BatchResult& result);
 
 // A file of a batch failed or the batch was cancelled; the files before it
 // were converted and stay. The message says so, with their count.

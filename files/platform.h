@@ -186,4 +186,10 @@ std::string Utf8ToLocale(std::string_view text);
 // The folder of the running program, links resolved.
 std::filesystem::path ApplicationDirectory();
 
+// The user's choice of language for messages, in order of preference, as
+// locale names ("zh_TW.UTF-8", "en_GB", "C"). On POSIX systems: the locale
+// of LC_ALL, LC_MESSAGES or LANG, after the languages of LANGUAGE unless the
+// locale is C or POSIX, as gettext does.
+std::vector<std::string> MessageLocales();
+
 }  // namespace tavrel::platform

@@ -14,6 +14,6 @@ void Progress::ThrowIfCancelled() const
         throw Cancelled();
 }
 
-Cancelled::Cancelled() : Error({}, "转换已取消，目标文件保持原样。") {}
+Cancelled::Cancelled() : Error({}, Tr("转换已取消，目标文件保持原样。")) {}
 
 }  // namespace tavrel

@@ -17,7 +17,7 @@ std::u16string ReadTableLine(const std::filesystem::path& file)
 {
     platform::File input = platform::OpenInput(file);
     if (platform::Inspect(input, file).kind != platform::FileInfo::Kind::Regular)
-        throw FileError(file, FileError::Operation::Read, "不是普通文件");
+        throw FileError(file, FileError::Operation::Read, Tr("不是普通文件"));
     std::string bytes;
     char buffer[65536];
     for (;;) {
@@ -27,7 +27,7 @@ std::u16string ReadTableLine(const std::filesystem::path& file)
         if (got == 0 || FirstLineEnd(bytes, searched) != std::string::npos)
             break;
         if (bytes.size() > kMaxLineBytes)
-            throw FileError(file, FileError::Operation::Read, "第一行超过 64 MB，不是字符表");
+            throw FileError(file, FileError::Operation::Read, Tr("第一行超过 64 MB，不是字符表"));
     }
     return TableLine(bytes, file);
 }

@@ -29,6 +29,7 @@ packages="
   dpkg-dev
   lintian
   groff-base
+  gettext
   man-db
   bash-completion
   binutils-mingw-w64-x86-64

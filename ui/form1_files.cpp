@@ -116,5 +116,6 @@ void Form1::Command2_Click()
     if (RunFileWork(work, [&](tavrel::Progress& progress) {
             result = tavrel::ConvertBatch(converter_, direction, tavrel::BesideEachFile(files, direction), {}, &progress);
         }))
-        tavrel::ui::ShowInformation(this, kConvertedTitle, QString::fromStdString(tavrel::BatchDoneMessage(result)));
+        tavrel::ui::ShowInformation(this, kConvertedTitle,
+                                    QString::fromStdString(tavrel::BatchDoneMessage(result).Text()));
 }

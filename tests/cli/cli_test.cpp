@@ -71,18 +71,18 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         StreamCase{"GbkQuietly", {"-s"}, Gbk("中國爲\r\n"), Gbk("中国为\r\n"), ""},
         StreamCase{"Utf8WithMark", {"--to-traditional", "-v", "-"}, "\xEF\xBB\xBF中国", "\xEF\xBB\xBF中國",
-                   "按 UTF-8 读取\n"},
+                   "read as UTF-8\n"},
         StreamCase{"Big5StaysBig5", {"-t", "-v"}, test::IcuEncoded("windows-950-2000", kTraditional),
-                   test::IcuEncoded("windows-950-2000", kTraditional), "按 Big5 读取\n"},
+                   test::IcuEncoded("windows-950-2000", kTraditional), "read as Big5\n"},
         StreamCase{"Big5SimplifiedGoesToGbk", {"-s", "--verbose"}, test::IcuEncoded("windows-950-2000", kTraditional),
-                   test::IcuEncoded("windows-936-2000", kSimplified), "按 Big5 读取，按 GBK 写出"},
+                   test::IcuEncoded("windows-936-2000", kSimplified), "read as Big5, written as GBK"},
         // Two characters read about as well as Big5 and as GBK: the choice is said even without -v.
         StreamCase{"CloseCallIsSaid", {"-s"}, "\xB2\xA8\xC0\xCB", "\xB2\xA8\xC0\xCB",
-                   "按 GBK 读取，但它也像 Big5；若读错了，请用 --encoding big5 指定"},
+                   "read as GBK, but it could be Big5; if that is wrong, name it with --encoding big5"},
         StreamCase{"Utf16WithoutMarkStaysWithoutMark", {"-s"}, test::IcuEncoded("UTF-16LE", u"無法開啟檔案。\n"),
                    test::IcuEncoded("UTF-16LE", u"无法开启档案。\n"), ""},
         StreamCase{"EncodingsGiven", {"-s", "-v", "--encoding=utf-8", "--output-encoding", "utf-16le"}, "中國",
-                   std::string("\xFF\xFE\x2D\x4E\xFD\x56", 6), "按 UTF-8 读取，按 UTF-16LE 写出"},
+                   std::string("\xFF\xFE\x2D\x4E\xFD\x56", 6), "read as UTF-8, written as UTF-16LE"},
         StreamCase{"Version", {"--version"}, "", "Tavrel 3.00.0008\n", ""}),
     test::RowName());
 
@@ -94,7 +94,7 @@ TEST(CliTest, ConvertsAFileIntoAnother)
     WriteBytes(dir / "big5.txt", test::IcuEncoded("windows-950-2000", kTraditional));
     const ProgramResult result = Convert({"-s", "-v", (dir / "big5.txt").string(), (dir / "out.txt").string()});
     EXPECT_EQ(result.exitStatus, 0) << result.err;
-    EXPECT_NE(result.err.find("“" + (dir / "big5.txt").string() + "”按 Big5 读取，按 GBK 写出"), std::string::npos)
+    EXPECT_NE(result.err.find("\"" + (dir / "big5.txt").string() + "\" read as Big5, written as GBK"), std::string::npos)
         << result.err;
     EXPECT_EQ(ReadBytes(dir / "out.txt"), test::IcuEncoded("windows-936-2000", kSimplified));
     const ProgramResult same = Convert({"-t", (dir / "big5.txt").string(), "-"});
@@ -112,7 +112,8 @@ TEST(CliTest, BatchWritesPrefixedFilesAndKeepsEveryChosenFile)
         WriteBytes(dir / "简体a.txt", Gbk("爲"));
         const ProgramResult result = Convert(
             {"-s", "-v", "--batch", (dir / "a.txt").string(), (dir / second).string(), (dir / second).string()});
-        EXPECT_NE(result.err.find("tavrel-convert：3个所选文件已经成功转换！\n"), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("tavrel-convert: 3 chosen file(s) converted successfully!\n"), std::string::npos)
+            << result.err;
         EXPECT_EQ(ReadBytes(dir / ("简体" + std::string(second))), Gbk("为")) << second;
         EXPECT_EQ(ReadBytes(dir / "简体a.txt"), "国");
     }
@@ -128,18 +129,70 @@ TEST(CliTest, StandardInputIsConvertedAsItArrives)
     EXPECT_EQ(result.out, "中国\n");
 }
 
-// Under a GBK locale the whole message is GBK, the system's reason included.
-TEST(CliTest, MessagesFollowTheLocalesEncoding)
+struct LanguageCase {
+    const char* name;
+    std::vector<std::string> environment;
+    std::string localedef;  // "SOURCE CHARMAP" of a locale made in LOCPATH, or nothing
+    const char* encoding;   // the encoding the locale writes, for ICU
+    std::vector<std::string> arguments;
+    std::u16string error, helpFirstLine;
+    friend void PrintTo(const LanguageCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class CliLanguageTest : public testing::TestWithParam<LanguageCase> {};
+
+// The messages and the help follow the locale's language, and come in the
+// locale's encoding, the system's reason included. Locales not made here
+// need not exist: the language is taken from the name.
+TEST_P(CliLanguageTest, MessagesFollowTheLocale)
 {
+    const LanguageCase& c = GetParam();
     TempDir locales;
-    const std::string locale = (locales / "zh_CN.GBK").string();
-    if (test::RunProgram("/usr/bin/localedef", {"-i", "zh_CN", "-f", "GBK", locale}).exitStatus != 0)
-        GTEST_SKIP() << "localedef cannot make zh_CN.GBK here";
-    const ProgramResult result = test::RunProgram(kProgram, {"-s", "/nonexistent.txt"}, "",
-                                                  {"LOCPATH=" + locales.path().string(), "LC_ALL=zh_CN.GBK"});
-    EXPECT_EQ(result.err,
-              test::IcuEncoded("windows-936-2000", u"tavrel-convert：无法读取文件“/nonexistent.txt”：没有那个文件或目录\n"));
+    std::vector<std::string> environment = {"LOCPATH=" + locales.path().string(), "LANGUAGE=", "LC_ALL="};
+    environment.insert(environment.end(), c.environment.begin(), c.environment.end());
+    if (!c.localedef.empty()) {
+        const std::string source = c.localedef.substr(0, c.localedef.find(' '));
+        const std::string charmap = c.localedef.substr(c.localedef.find(' ') + 1);
+        const std::string locale = (locales / (source + "." + charmap)).string();
+        if (test::RunProgram("/usr/bin/localedef", {"-i", source, "-f", charmap, locale}).exitStatus != 0)
+            GTEST_SKIP() << "localedef cannot make " << c.localedef << " here";
+    }
+    const ProgramResult failed = test::RunProgram(kProgram, c.arguments, "", environment);
+    EXPECT_EQ(failed.err.substr(0, failed.err.find('\n') + 1), test::IcuEncoded(c.encoding, c.error + u"\n"));
+    const ProgramResult help = test::RunProgram(kProgram, {"--help"}, "", environment);
+    EXPECT_EQ(help.out.substr(0, help.out.find('\n')), test::IcuEncoded(c.encoding, c.helpFirstLine));
 }
+
+const std::u16string kEnglishUsage = u"Usage: tavrel-convert (-s | --to-simplified | -t | --to-traditional) [-v] [--tables FOLDER]";
+const std::u16string kSimplifiedUsage = u"用法：tavrel-convert (-s | --to-simplified | -t | --to-traditional) [-v] [--tables 目录]";
+const std::u16string kTraditionalUsage = u"用法：tavrel-convert (-s | --to-simplified | -t | --to-traditional) [-v] [--tables 目錄]";
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, CliLanguageTest,
+    testing::Values(
+        LanguageCase{"CIsEnglishWhateverLanguageSays", {"LANG=C", "LANGUAGE=zh_TW"}, "", "UTF-8", {"-x"},
+                     u"tavrel-convert: unknown option: -x", kEnglishUsage},
+        LanguageCase{"LanguageListComesFirst", {"LANG=en_GB.UTF-8", "LANGUAGE=fr:zh_TW:en"}, "", "UTF-8", {"-x"},
+                     u"tavrel-convert：未知選項：-x", kTraditionalUsage},
+        LanguageCase{"EnglishLocaleIsEnglish", {"LANG=en_GB.UTF-8", "LC_MESSAGES=en_US.UTF-8"}, "", "UTF-8", {"-x"},
+                     u"tavrel-convert: unknown option: -x", kEnglishUsage},
+        LanguageCase{"ChinaIsSimplified", {"LC_ALL=zh_CN.UTF-8"}, "", "UTF-8", {"-s", "--encoding=x"},
+                     u"tavrel-convert：--encoding 不认识编码“x”（可用：gbk、gb18030、big5、utf-8、utf-8-bom、utf-16le、utf-16be）",
+                     kSimplifiedUsage},
+        LanguageCase{"SingaporeIsSimplified", {"LANG=zh_SG.UTF-8"}, "", "UTF-8", {"-x"}, u"tavrel-convert：未知选项：-x",
+                     kSimplifiedUsage},
+        LanguageCase{"TaiwanIsTraditional", {"LC_ALL=zh_TW.UTF-8"}, "", "UTF-8", {"-s", "--encoding=x"},
+                     u"tavrel-convert：--encoding 不認識編碼「x」（可用：gbk、gb18030、big5、utf-8、utf-8-bom、utf-16le、utf-16be）",
+                     kTraditionalUsage},
+        LanguageCase{"HongKongIsTraditional", {"LANG=zh_HK.UTF-8"}, "", "UTF-8", {"-x"}, u"tavrel-convert：未知選項：-x",
+                     kTraditionalUsage},
+        LanguageCase{"GbkLocaleWritesGbk", {"LC_ALL=zh_CN.GBK"}, "zh_CN GBK", "windows-936-2000",
+                     {"-s", "/nonexistent.txt"}, u"tavrel-convert：无法读取文件“/nonexistent.txt”：没有那个文件或目录",
+                     kSimplifiedUsage},
+        LanguageCase{"Big5LocaleWritesBig5", {"LC_ALL=zh_TW.BIG5"}, "zh_TW BIG5", "windows-950-2000",
+                     {"-s", "/nonexistent.txt"}, u"tavrel-convert：無法讀取檔案「/nonexistent.txt」：沒有此一檔案或目錄",
+                     kTraditionalUsage}),
+    test::RowName());
 
 // A table may turn a character into one the output's encoding cannot hold:
 // that must fail, naming it, and leave no file instead of a damaged one.
@@ -152,7 +205,7 @@ TEST(CliTest, TablesFromADirectoryAndUnencodableResults)
     EXPECT_EQ(Convert({"-s", "--tables", tables}, "\xEF\xBB\xBF" "cab").out, "\xEF\xBB\xBF" "cx\xE2\x80\x8B");
     const ProgramResult result = Convert({"-s", "--tables", tables, "-", (dir / "out.txt").string()}, "ab");
     EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_NE(result.err.find("第 1 行第 2 个字符 U+200B"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("character U+200B at line 1, column 2"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(dir / "out.txt"));
 }
 
@@ -183,22 +236,22 @@ TEST_P(CliFailureTest, ExitsWithStatusAndMessage)
 INSTANTIATE_TEST_SUITE_P(
     Failures, CliFailureTest,
     testing::Values(
-        FailureCase{"NoDirection", "", "", 2, "用法"},
-        FailureCase{"BothDirections", "-s -t", "", 2, "用法"},
-        FailureCase{"UnknownOption", "-s --fast", "", 2, "未知选项：--fast"},
-        FailureCase{"TooManyFiles", "-s a b c", "", 2, "参数过多"},
+        FailureCase{"NoDirection", "", "", 2, "Usage"},
+        FailureCase{"BothDirections", "-s -t", "", 2, "Usage"},
+        FailureCase{"UnknownOption", "-s --fast", "", 2, "unknown option: --fast"},
+        FailureCase{"TooManyFiles", "-s a b c", "", 2, "too many arguments"},
         FailureCase{"BatchWithoutFiles", "-s --batch", "", 2, "--batch"},
-        FailureCase{"BatchOptionWithoutBatch", "-s -o out in.txt", "", 2, "只能与 --batch 一起使用"},
-        FailureCase{"EmptyTablesFolder", "-s --tables ''", "", 2, "--tables 需要一个目录"},
-        FailureCase{"UnknownEncoding", "-s --encoding=latin1", "", 2, "不认识编码“latin1”"},
-        FailureCase{"EmptyBatchName", "-s --batch ''", "", 1, "无法读取文件“”：No such file"},
-        FailureCase{"DeletedCurrentFolder", "-s --batch a.txt", "", 1, "“a.txt”：No such file",
+        FailureCase{"BatchOptionWithoutBatch", "-s -o out in.txt", "", 2, "can only be used with --batch"},
+        FailureCase{"EmptyTablesFolder", "-s --tables ''", "", 2, "--tables needs a folder"},
+        FailureCase{"UnknownEncoding", "-s --encoding=latin1", "", 2, "unknown encoding \"latin1\""},
+        FailureCase{"EmptyBatchName", "-s --batch ''", "", 1, "cannot read file \"\": No such file"},
+        FailureCase{"DeletedCurrentFolder", "-s --batch a.txt", "", 1, "\"a.txt\": No such file",
                     "mkdir gone && cd gone && rmdir ../gone && "},
-        FailureCase{"MissingInput", "-s /nonexistent/in.txt", "", 1, "“/nonexistent/in.txt”：No such file"},
-        FailureCase{"MissingTables", "-s --tables /nonexistent", "", 1, "“/nonexistent/systemF.txt”"},
-        FailureCase{"InvalidBytes", "-s", "ab\x81\x7F", 1, "字节偏移 2"},
-        FailureCase{"NulBytesOfNoText", "-s", std::string("\0\0\0\1abc\0\7", 9), 1, "含有 NUL 字节"},
-        FailureCase{"FullOutput", "-s - /dev/full", "abc", 1, "“/dev/full”：No space left"}),
+        FailureCase{"MissingInput", "-s /nonexistent/in.txt", "", 1, "\"/nonexistent/in.txt\": No such file"},
+        FailureCase{"MissingTables", "-s --tables /nonexistent", "", 1, "\"/nonexistent/systemF.txt\""},
+        FailureCase{"InvalidBytes", "-s", "ab\x81\x7F", 1, "offset 2"},
+        FailureCase{"NulBytesOfNoText", "-s", std::string("\0\0\0\1abc\0\7", 9), 1, "holds NUL bytes"},
+        FailureCase{"FullOutput", "-s - /dev/full", "abc", 1, "\"/dev/full\": No space left"}),
     test::RowName());
 
 struct FolderCase {
@@ -243,11 +296,11 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"PatternChosen", "--batch --pattern '*.md' d", kFolder + "./d/简体a.txt\n./d/简体c.md\n"},
         FolderCase{"RecursiveKeepsGoingPastABadFile", "-r --keep-going --batch d",
                    kFolder + "./d/sub/简体e.txt\n./d/简体a.txt\n./d/简体b.TXT\n", 1,
-                   "3 个文件已转换，1 个失败"},
+                   "3 file(s) converted, 1 failed"},
         FolderCase{"OutputFolderMirrorsAndKeepsNames", "-r --batch d -o out --pattern 'e.txt'",
                    kFolder + "./d/简体a.txt\n./out/sub/e.txt\n"},
         FolderCase{"NoClobberSaysWhatItSkipped", "-n --batch d/a.txt d/b.TXT", kFolder + "./d/简体a.txt\n./d/简体b.TXT\n",
-                   0, "“d/简体a.txt”已存在，未转换“d/a.txt”"}),
+                   0, "\"d/简体a.txt\" exists: \"d/a.txt\" not converted"}),
     test::RowName());
 
 // The bytes of every file in `folder`, by name.
@@ -301,14 +354,14 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         KeptTargetCase{"HardLinkBadLastByte",
                        kLinkedTarget + kThreeMegabytes + "w/a.txt && printf '\\201' >> w/a.txt",
-                       "\"$0\" -s --batch w/a.txt", "字节偏移 3000000"},
+                       "\"$0\" -s --batch w/a.txt", "offset 3000000"},
         KeptTargetCase{"HardLinkUnencodable",
                        kLinkedTarget + kThreeMegabytes + "w/a.txt && printf '\\n\\360\\237\\230\\200' >> w/a.txt",
                        "\"$0\" -s --output-encoding gbk --batch w/a.txt", "U+1F600"},
         KeptTargetCase{"LockedFolderBadLastByte",
                        "mkdir w && printf 'old text' > w/t.txt && chown 65534 w/t.txt && " + kThreeMegabytes +
                            "in.txt && printf '\\201' >> in.txt",
-                       "\"$0\" -s in.txt w/t.txt", "字节偏移 3000000", true}),
+                       "\"$0\" -s in.txt w/t.txt", "offset 3000000", true}),
     test::RowName());
 
 // A full disk stops the conversion while it is staged, before the target is
@@ -326,7 +379,7 @@ TEST(CliTest, FullDiskLeavesAHardLinkedTarget)
     if (result.exitStatus == 77 || result.exitStatus == -1 || access("/usr/bin/unshare", X_OK) != 0)
         GTEST_SKIP() << "cannot mount a file system here: " << result.err;
     EXPECT_EQ(result.out, "status 1\nt.txt\nu.txt\nold text");
-    EXPECT_NE(result.err.find("“small/t.txt”：No space left on device"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("\"small/t.txt\": No space left on device"), std::string::npos) << result.err;
 }
 
 }  // namespace

@@ -40,13 +40,13 @@ class DebTest(unittest.TestCase):
         expected = [f"{APP_DIR}/{name}" for name in PROGRAMS + ["systemF.txt", "systemJ.txt"]] + [
             f"/usr/share/applications/{APP_ID}.desktop",
             f"/usr/share/metainfo/{APP_ID}.metainfo.xml",
-            "/usr/share/man/man1/tavrel.1.gz",
-            "/usr/share/man/man1/tavrel-convert.1.gz",
             "/usr/share/bash-completion/completions/tavrel-convert",
             "/usr/share/doc/tavrel/copyright",
             "/usr/share/doc/tavrel/NOTICE",
             "/usr/share/doc/tavrel/changelog.gz",
-        ] + [f"/usr/share/icons/hicolor/{size}x{size}/apps/tavrel.png" for size in (16, 32, 48, 64, 128, 256)]
+        ] + [f"/usr/share/icons/hicolor/{size}x{size}/apps/tavrel.png" for size in (16, 32, 48, 64, 128, 256)] + [
+            f"/usr/share/man/{folder}man1/{page}.1.gz" for folder in ("", "zh_CN/", "zh_TW/") for page in PROGRAMS
+        ] + [f"/usr/share/locale/{language}/LC_MESSAGES/tavrel.mo" for language in ("en", "zh_TW")]
         for path in expected:
             with self.subTest(path=path):
                 self.assertIn(path, self.entries)
@@ -85,7 +85,7 @@ class DebTest(unittest.TestCase):
         self.assertIn("OpenCC", copyright_text)
 
     def test_compressed_files_carry_no_name_or_time(self):
-        for path in ["usr/share/man/man1/tavrel.1.gz", "usr/share/man/man1/tavrel-convert.1.gz",
+        for path in ["usr/share/man/man1/tavrel.1.gz", "usr/share/man/zh_TW/man1/tavrel-convert.1.gz",
                      "usr/share/doc/tavrel/changelog.gz"]:
             with self.subTest(path=path):
                 header = (self.root / path).read_bytes()[:10]

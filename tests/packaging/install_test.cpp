@@ -30,6 +30,14 @@ TEST(InstallTest, InstalledTreeWorksThroughItsLinks)
     const auto converted = tavrel::test::RunProgram(prefix / "bin/tavrel-convert", {"-s"}, "中國");
     EXPECT_EQ(converted.exitStatus, 0) << converted.err;
     EXPECT_EQ(converted.out, "中国");
+    // The messages' catalogues are found from the installed program's folder.
+    const auto traditional =
+        tavrel::test::RunProgram(prefix / "bin/tavrel-convert", {"-x"}, "", {"LC_ALL=zh_TW.UTF-8", "LANGUAGE="});
+    EXPECT_EQ(traditional.err.substr(0, traditional.err.find('\n')), "tavrel-convert：未知選項：-x");
+    // English manual pages where man looks under LANG=C, and their Chinese translations.
+    for (const std::string page : {"man1/tavrel.1.gz", "man1/tavrel-convert.1.gz", "zh_CN/man1/tavrel-convert.1.gz",
+                                   "zh_TW/man1/tavrel-convert.1.gz"})
+        EXPECT_TRUE(fs::is_regular_file(prefix / "share/man" / page)) << page;
 
     const std::string desktopEntry = std::string(TAVREL_APP_ID) + ".desktop";
     EXPECT_EQ(ReadBytes(prefix / "share/applications" / desktopEntry),
