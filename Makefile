@@ -24,34 +24,44 @@ DEB_BUILD = $(BUILD)/deb
 all: build
 
 deps:
-	@./tools/install-deps.sh
+	@./tools/install-deps.sh test
 
-configure: deps
+# The tests and the benchmark are built once their packages are there.
+configure:
 	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD)
 
-run: build
+run:
+	@./tools/install-deps.sh run
+	@$(MAKE) --no-print-directory build
 	$(BUILD)/bin/tavrel
 
-test: build
+test: deps
+	cmake -S . -B $(BUILD) -G Ninja -DTAVREL_BUILD_TESTS=ON $(CMAKE_FLAGS)
+	cmake --build $(BUILD)
 	cd $(BUILD) && ctest --output-on-failure
 
-check-tables-source: deps
+check-tables-source:
+	@./tools/install-deps.sh bench
 	/usr/bin/python3 tools/check_tables_against_opencc.py data
 
-screenshot: build
+screenshot: deps build
 	./tools/screenshot.sh $(BUILD)
 	for points in 9 11 12; do ./tools/screenshot.sh $(BUILD) $$points || exit 1; done
 
-bench: build
+bench:
+	@./tools/install-deps.sh bench
+	cmake -S . -B $(BUILD) -G Ninja -DTAVREL_BUILD_TESTS=ON -DTAVREL_BUILD_BENCH=ON $(CMAKE_FLAGS)
+	cmake --build $(BUILD)
 	$(BUILD)/bin/tavrel-bench
 
 # Debian's compiler and linker flags (hardening included) for the package build.
 deb_flags = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 
-deb: deps
+deb:
+	@./tools/install-deps.sh deb
 	cmake -S . -B $(DEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
 	  -DTAVREL_BUILD_TESTS=OFF -DTAVREL_BUILD_BENCH=OFF \
 	  "-DCMAKE_CXX_FLAGS=$$($(deb_flags) CPPFLAGS) $$($(deb_flags) CXXFLAGS)" \

@@ -1,24 +1,36 @@
 #!/bin/sh
-# Installs the Debian packages the build, the window, the tests and the
-# Debian package need, asking apt only for those that are missing. Safe to
-# run again and again.
+# Installs the Debian packages one task needs, asking apt only for those that
+# are missing. Building and running take no package that is merely
+# recommended. Safe to run again and again.
+#
+#   tools/install-deps.sh run     building and running the window and the command line
+#   tools/install-deps.sh test    that, plus what the tests use (sanitizers, an X server
+#                                 and its tools, the packaging checks)
+#   tools/install-deps.sh deb     building and running, plus what makes the Debian package
+#   tools/install-deps.sh bench   the tests' packages, plus the programs the benchmark
+#                                 compares with
 set -eu
 
-packages="
+run="
   cmake
   ninja-build
   g++
-  clang
-  libclang-rt-14-dev
   libicu-dev
-  icu-devtools
-  libgtest-dev
   qt6-base-dev
   qt6-base-dev-tools
   qt6-qpa-plugins
   qt6-translations-l10n
   fonts-wqy-microhei
-  opencc
+  gettext
+"
+
+test="
+  $run
+  libgtest-dev
+  clang
+  libclang-rt-14-dev
+  python3
+  procps
   xvfb
   xauth
   xdotool
@@ -29,13 +41,32 @@ packages="
   dpkg-dev
   lintian
   groff-base
-  gettext
   man-db
   bash-completion
   binutils-mingw-w64-x86-64
-  python3
-  procps
 "
+
+deb="
+  $run
+  dpkg-dev
+  lintian
+"
+
+bench="
+  $test
+  icu-devtools
+  hyperfine
+  opencc
+"
+
+recommends=""
+case "${1:-test}" in
+  run) packages=$run recommends="--no-install-recommends" ;;
+  test) packages=$test ;;
+  deb) packages=$deb recommends="--no-install-recommends" ;;
+  bench) packages=$bench ;;
+  *) echo "usage: $0 [run|test|deb|bench]" >&2; exit 2 ;;
+esac
 
 missing=""
 for package in $packages; do
@@ -53,4 +84,4 @@ else
 fi
 echo "Installing:$missing"
 $as_root apt-get update -qq
-$as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $recommends $missing

@@ -94,6 +94,11 @@ protected:
 TEST_F(X11Test, EnteredTextAppearsSimplifiedAboveAndCloseEndsWithZero)
 {
     ASSERT_NO_FATAL_FAILURE(Start(tavrel::platform::ApplicationDirectory() / "tavrel", QStringLiteral("^Tavrel-")));
+    // A dock groups the window with its launcher by the desktop entry's StartupWMClass.
+    const QString entry = QString::fromStdString(
+        tavrel::test::ReadBytes(fs::path(TAVREL_SOURCE_DIR) / "packaging/linux/com.example.tavrel.desktop"));
+    const QString windowClass = entry.section(QStringLiteral("StartupWMClass="), 1).section(u'\n', 0, 0);
+    EXPECT_EQ(Tool("xdotool", {"search", "--class", "^" + windowClass + "$"}).second.section(u'\n', 0, 0), window);
     Xdotool({"mousemove", "--sync", "--window", window, "316", "346", "click", "1"});  // the lower pane
     Xdotool({"type", "--delay", "50", "Tavrel 3.0"});
     Xdotool({"key", "Return"});
