@@ -23,6 +23,7 @@ packages="
   xauth
   xdotool
   xclip
+  libx11-dev
   qt6-gtk-platformtheme
   desktop-file-utils
   appstream

@@ -1,15 +1,19 @@
+#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/widget_input.h"
 
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QWindow>
 
 #include <atomic>
 #include <csignal>
-#include <fstream>
+#include <memory>
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -102,61 +106,112 @@ TEST_F(FileCommandsTest, FailingFileIsReportedAndTheWindowGoesOn)
     EXPECT_EQ(Entries(), 3) << "a.txt's output only: no partial or temporary file";
 }
 
-// Two ways to stop file work in the middle of a file (the parameter says
-// which): its cancel button, or closing the window, which also ends the program.
-class StopTest : public FileCommandsTest, public testing::WithParamInterface<bool> {};
+using Writer = std::unique_ptr<int, void (*)(int*)>;
+
+// The pipe opened for writing once a reader has it, or none if `stopped` comes first.
+Writer OpenWriter(const fs::path& fifo, const std::atomic<bool>& stopped)
+{
+    int fd = -1;
+    while ((fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK)) < 0 && !stopped)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (fd >= 0)
+        fcntl(fd, F_SETFL, 0);
+    return Writer(new int(fd), [](int* owned) {
+        if (*owned >= 0)
+            close(*owned);
+        delete owned;
+    });
+}
+
+Writer Feed(Writer fifo, const std::string& bytes)
+{
+    if (*fifo >= 0 && write(*fifo, bytes.data(), bytes.size()) < 0)
+        *fifo = (close(*fifo), -1);
+    return fifo;
+}
+
+// A file stopped in its middle: in a batch or alone, by its cancel button or
+// by the window system closing the window, which also ends the program.
+struct StopRow {
+    const char* name;
+    bool single, closeWindow;
+    const char* message;
+    friend void PrintTo(const StopRow& row, std::ostream* out) { *out << row.name; }
+};
+
+const StopRow kStops[] = {
+    {"BatchCancelButton", false, false, "转换已取消，目标文件保持原样。\n在此之前已有 1 个文件成功转换。"},
+    {"BatchWindowClosed", false, true, ""},
+    {"SingleFileCancelButton", true, false, "转换已取消，目标文件保持原样。"},
+};
+
+class StopTest : public FileCommandsTest, public testing::WithParamInterface<StopRow> {};
 
 // Guards stopping in the middle of a file: the work stops within a block, the
-// old output stays as it was, no temporary file is left, and the message
-// counts the files finished. The file is a pipe fed until the stop, so the
-// work is surely in its middle then.
+// old output stays as it was, no temporary file is left, the window takes no
+// other command meanwhile, and the message counts the files finished in a
+// batch only. A batch's file is a pipe fed until the stop, so the work is
+// surely in its middle then.
 TEST_P(StopTest, InTheMiddleOfAFileLeavesNothing)
 {
-    const bool closeWindow = GetParam();
+    const StopRow& row = GetParam();
     std::signal(SIGPIPE, SIG_IGN);
     WriteBytes(dir_ / "a.txt", Gbk("國"));
     WriteBytes(dir_ / "简体b.txt", "old");
-    ASSERT_EQ(mkfifo((dir_ / "b.txt").c_str(), 0600), 0);
     // Each look at the clock is a tenth of a second of work: the dialog shows at once.
     std::chrono::milliseconds now{0};
     form.SetWorkClock([&] { return now += std::chrono::milliseconds(100); });
+    const std::string chinese = QByteArray::fromStdString(Gbk("國")).repeated(50000).toStdString();
     std::atomic<bool> stopped = false;
-    std::thread feeder([&] {
-        std::ofstream fifo(dir_ / "b.txt", std::ios::binary);
-        const std::string chinese = QByteArray::fromStdString(Gbk("國")).repeated(50000).toStdString();
-        fifo << chinese << std::flush;
-        while (!stopped)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        fifo << chinese << std::flush;
-    });
+    std::thread feeder;
+    // A single file is read twice, which a pipe cannot be: it is large instead.
+    if (row.single) {
+        WriteBytes(dir_ / "b.txt", QByteArray::fromStdString(chinese).repeated(400).toStdString());
+    } else {
+        ASSERT_EQ(mkfifo((dir_ / "b.txt").c_str(), 0600), 0);
+        feeder = std::thread([&] {
+            auto fifo = Feed(OpenWriter(dir_ / "b.txt", stopped), chinese);
+            while (!stopped)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            Feed(std::move(fifo), chinese);
+        });
+    }
     QString label;
+    bool commandsEnabled = true;
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
-        auto* dialog = Find<QProgressDialog>("progressDialog");
-        if (!dialog || !dialog->isVisible() || stopped || !dialog->labelText().contains(QStringLiteral("b.txt")))
-            return;
-        label = dialog->labelText();
-        closeWindow ? void(form.close()) : dialog->findChild<QPushButton*>()->click();
-        stopped = true;
+        for (QProgressDialog* dialog : form.findChildren<QProgressDialog*>()) {
+            if (!dialog->isVisible() || stopped || !dialog->labelText().contains(QStringLiteral("正在转换 b.txt")))
+                continue;
+            label = dialog->labelText();
+            commandsEnabled = Find("Command1")->isEnabled() || Find("cmdF2J")->isEnabled();
+            row.closeWindow ? void(form.windowHandle()->close()) : dialog->findChild<QPushButton*>()->click();
+            stopped = true;
+        }
     });
     stopper.start(1);
     chooser.answers = {{dir_ / "a.txt", dir_ / "b.txt"}};
-    Click("Command2");
+    if (row.single)
+        chooser.answers = {{dir_ / "b.txt"}, {dir_ / "简体b.txt"}};
+    Click(row.single ? "Command1" : "Command2");
     stopped = true;
-    feeder.join();
-    EXPECT_TRUE(label.contains(QStringLiteral("b.txt（2/2）"))) << label.toStdString();
-    EXPECT_EQ(ReadBytes(dir_ / "简体a.txt"), Gbk("国"));
+    if (feeder.joinable())
+        feeder.join();
+    EXPECT_TRUE(label.contains(row.single ? QStringLiteral("b.txt（1/1）") : QStringLiteral("b.txt（2/2）")))
+        << label.toStdString();
+    EXPECT_FALSE(commandsEnabled);
     EXPECT_EQ(ReadBytes(dir_ / "简体b.txt"), "old");
-    EXPECT_EQ(Entries(), 4) << "no temporary file";
-    EXPECT_EQ(form.isVisible(), !closeWindow);
-    ASSERT_EQ(messages.shown.size(), closeWindow ? 0u : 1u);
-    if (!closeWindow) {
-        EXPECT_EQ(Text(0), "转换已取消，目标文件保持原样。\n在此之前已有 1 个文件成功转换。");
+    EXPECT_EQ(Entries(), row.single ? 3 : 4) << "no temporary file";
+    EXPECT_EQ(form.isVisible(), !row.closeWindow);
+    EXPECT_TRUE(Find("Command1")->isEnabled());
+    ASSERT_EQ(messages.shown.size(), row.closeWindow ? 0u : 1u);
+    if (!row.closeWindow) {
+        EXPECT_EQ(messages.shown[0].title, QStringLiteral("转换已取消"));
+        EXPECT_EQ(messages.shown[0].icon, QMessageBox::Information);
+        EXPECT_EQ(Text(0), row.message);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Stop, StopTest, testing::Bool(), [](const testing::TestParamInfo<bool>& closeWindow) {
-    return closeWindow.param ? "ClosingTheWindow" : "CancelButton";
-});
+INSTANTIATE_TEST_SUITE_P(Stop, StopTest, testing::ValuesIn(kStops), RowName());
 
 }  // namespace
