@@ -2,6 +2,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/ui/widget_input.h"
 
+#include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QWindow>
@@ -31,7 +32,7 @@ protected:
 // One file through the open and save dialogs: in the chosen direction, in its
 // own encoding, over itself too. Cancelling a dialog touches nothing and says
 // nothing. Guards the single-file dialog against keeping the batch's multiple
-// selection.
+// selection, and the command against taking several files.
 TEST_F(FileCommandsTest, SingleFileKeepsItsEncodingAndCancellingSaysNothing)
 {
     const struct {
@@ -54,13 +55,17 @@ TEST_F(FileCommandsTest, SingleFileKeepsItsEncodingAndCancellingSaysNothing)
     }
     chooser.answers = {{dir_ / "in.txt"}};  // then cancels the save dialog
     Click("Command1");
-    ASSERT_EQ(chooser.requests.size(), 9u);
+    chooser.answers = {{dir_ / "in.txt", dir_ / "out.txt"}};  // the backend's multiple selection
+    Click("Command1");
+    ASSERT_EQ(chooser.requests.size(), 10u);
     EXPECT_EQ(chooser.requests[0].flags, 0x80200u);
     EXPECT_FALSE(chooser.requests[1].flags & tavrel::kChooserAllowMultiSelect);
     EXPECT_EQ(chooser.requests[1].filter, u"文件文件(*.TXT)|*.txt");
-    ASSERT_EQ(messages.shown.size(), 3u);
+    ASSERT_EQ(messages.shown.size(), 4u);
     EXPECT_EQ(messages.shown[2].title, QStringLiteral("转换成功"));
     EXPECT_EQ(Text(2), "文件已经成功转换。");
+    EXPECT_EQ(messages.shown[3].icon, QMessageBox::Warning);
+    EXPECT_EQ(Text(3), "请只选择一个文件。");
     EXPECT_EQ(Entries(), 2);
 }
 
@@ -128,6 +133,40 @@ Writer Feed(Writer fifo, const std::string& bytes)
     if (*fifo >= 0 && write(*fifo, bytes.data(), bytes.size()) < 0)
         *fifo = (close(*fifo), -1);
     return fifo;
+}
+
+// The progress dialog's lines stay whole when a later file of the batch
+// brings larger figures than the one it showed first with.
+TEST(FileWorkTest, ProgressLinesStayWholeForALargerLaterFile)
+{
+    QWidget window;
+    std::chrono::milliseconds now{0};
+    tavrel::ui::FileWork work(&window, [&] { return now += std::chrono::milliseconds(100); });
+    work.Describe(QStringLiteral("正在转换"), {"a.txt", "b.txt"});
+    std::atomic<int> seen = 0;  // the labels seen: the first file's, then the second's
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* dialog = window.findChild<QProgressDialog*>();
+        const auto* label = dialog ? dialog->findChild<QLabel*>() : nullptr;
+        if (!label || !dialog->isVisible() || !label->text().contains(seen ? "1,037.0" : "0.1 MB / 0.1"))
+            return;
+        for (const QString& line : label->text().split(u'\n'))
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(line), label->contentsRect().width()) << seen;
+        EXPECT_LE(label->sizeHint().height(), label->height());
+        ++seen;
+    });
+    watch.start(1);
+    work.Run([&](tavrel::Progress& progress) {
+        progress.BatchStarted(2, 1'073'800'000);
+        progress.FileStarted(0, 100'000);
+        progress.Advanced(100'000);
+        while (seen == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        progress.FileStarted(1, 1'073'700'000);
+        progress.Advanced(1'037'000'000);
+        while (seen == 1)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
 }
 
 // A file stopped in its middle: in a batch or alone, by its cancel button or
