@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 
 #include "files/table_files.h"
+#include "ui/arrow_keys.h"
 #include "ui/enter_key.h"
 #include "ui/layout_scale.h"
 #include "ui/messages.h"
@@ -135,6 +136,7 @@ void Form1::CreateControls()
     directionGroup->addButton(Option1);
     directionGroup->addButton(Option2);
     Option1->setChecked(true);
+    tavrel::ui::MoveWithArrows(*directionGroup);
 }
 
 std::array<QWidget*, 14> Form1::Controls() const

@@ -93,6 +93,28 @@ TEST_F(WindowTest, EnterPressesTheFocusedButtonOnly)
     EXPECT_EQ(Find<QPlainTextEdit>("txtF")->toPlainText(), QStringLiteral("\n\n"));
 }
 
+// All four arrow keys move between the two options, round from either end,
+// and choose the one moved to.
+TEST_F(WindowTest, ArrowKeysMoveBetweenTheOptions)
+{
+    const struct {
+        const char* from;
+        Qt::Key key;
+        const char* to;
+    } rows[] = {
+        {"Option1", Qt::Key_Down, "Option2"}, {"Option2", Qt::Key_Up, "Option1"},
+        {"Option1", Qt::Key_Right, "Option2"}, {"Option2", Qt::Key_Left, "Option1"},
+        {"Option1", Qt::Key_Left, "Option2"}, {"Option2", Qt::Key_Right, "Option1"},
+    };
+    for (const auto& row : rows) {
+        Click(row.from);
+        Find(row.from)->setFocus();
+        QTest::keyClick(Find(row.from), row.key);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), QLatin1String(row.to)) << row.from << row.key;
+        EXPECT_TRUE(Find<QRadioButton>(row.to)->isChecked()) << row.from << row.key;
+    }
+}
+
 // Focus starts on About; Tab skips frames and the label, visits only the
 // chosen option of the group, and leaves a pane instead of inserting a tab.
 TEST_F(WindowTest, TabVisitsTheControlsInOrderFromAbout)
