@@ -71,9 +71,8 @@ bool Form1::RunFileWork(tavrel::ui::FileWork& work, const std::function<void(tav
 // stop the work and end the program.
 void Form1::EnableCommands(bool enabled)
 {
-    for (QWidget* control : {static_cast<QWidget*>(cmdAbout), static_cast<QWidget*>(Frame1),
-                             static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame3),
-                             static_cast<QWidget*>(cmdF2J), static_cast<QWidget*>(cmdJ2F)})
+    const std::initializer_list<QWidget*> commands = {cmdAbout, Frame1, Frame2, Frame3, cmdF2J, cmdJ2F};
+    for (QWidget* control : commands)
         control->setEnabled(enabled);
 }
 
