@@ -1,10 +1,10 @@
 #pragma once
 
-#include <concepts>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -57,7 +57,7 @@ namespace detail {
 inline Message Argument(const Message& message) { return message; }
 inline Message Argument(std::string text) { return Message::Plain(std::move(text)); }
 inline Message Argument(const char* text) { return Message::Plain(text); }
-template <std::integral Number>
+template <typename Number, typename = std::enable_if_t<std::is_integral_v<Number>>>
 Message Argument(Number number)
 {
     return Message::Plain(std::to_string(number));

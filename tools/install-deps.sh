@@ -35,6 +35,7 @@ test="
   xauth
   xdotool
   xclip
+  libx11-dev
   qt6-gtk-platformtheme
   desktop-file-utils
   appstream

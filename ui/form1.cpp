@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 
 #include "files/table_files.h"
+#include "ui/arrow_keys.h"
 #include "ui/enter_key.h"
 #include "ui/layout_scale.h"
 #include "ui/messages.h"
@@ -8,11 +9,13 @@
 
 #include <QButtonGroup>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 namespace {
 
@@ -133,6 +136,7 @@ void Form1::CreateControls()
     directionGroup->addButton(Option1);
     directionGroup->addButton(Option2);
     Option1->setChecked(true);
+    tavrel::ui::MoveWithArrows(*directionGroup);
 }
 
 std::array<QWidget*, 14> Form1::Controls() const
@@ -143,13 +147,32 @@ std::array<QWidget*, 14> Form1::Controls() const
 
 // Enlarges the window and every control alike when the font is larger than
 // the design's, keeping positions and proportions, so that no caption is cut.
+// A layout too large for the screen takes a smaller font instead, as small
+// as it needs to fit, below the design's if need be.
 void Form1::FitToFont()
 {
     const std::array<QWidget*, 14> all = Controls();
-    const double scale = tavrel::ui::LayoutScale(font(), all);
+    const QSize room = RoomOnScreen();
+    double scale = tavrel::ui::LayoutScale(font(), all);
+    // Captions keep their chrome as the font shrinks: a few rounds may be needed.
+    for (int round = 0; round < 8; ++round) {
+        const double shrink = tavrel::ui::ShrinkToFit(QSizeF(size()) * scale, room);
+        if (shrink >= 1)
+            break;
+        setFont(tavrel::ui::Shrunk(font(), shrink * 0.98));
+        scale = tavrel::ui::NeededScale(font(), all);
+    }
     for (QWidget* control : all)
         control->setGeometry(tavrel::ui::Scaled(control->geometry(), scale));
     setFixedSize(tavrel::ui::Scaled(QRect(QPoint(), size()), scale).size());
+}
+
+// The screen's free area less room for a window manager's frame, unknown
+// before the window shows: borders of up to 8 pixels and a title bar of 40.
+QSize Form1::RoomOnScreen() const
+{
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    return shown->availableGeometry().size() - QSize(2 * 8, 40 + 8);
 }
 
 void Form1::ApplyTabOrder()

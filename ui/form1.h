@@ -37,8 +37,8 @@ public:
     void SetWorkClock(tavrel::ui::WorkClock clock) { workClock_ = std::move(clock); }
 
 protected:
-    // Closing during file work cancels it (its temporary file goes) and then
-    // ends the program.
+    // Closing during file work, by any means, cancels it (the target stays as
+    // it was) and ends the program once the worker has stopped.
     void closeEvent(QCloseEvent* event) override;
 
 private slots:
@@ -54,11 +54,13 @@ private:
     // The controls in tab order.
     std::array<QWidget*, 14> Controls() const;
     void FitToFont();
+    QSize RoomOnScreen() const;
     using PaneConversion = std::u16string (tavrel::Converter::*)(std::u16string_view) const;
     void ConvertPane(PaneConversion convert, const QPlainTextEdit& source, QPlainTextEdit& target);
     void ApplyTabOrder();
     void ConnectHandlers();
     tavrel::Direction FileDirection() const;
+    void EnableCommands(bool enabled);
     // Runs file work through `work`, reporting its failure or cancellation;
     // false when it did not complete.
     bool RunFileWork(tavrel::ui::FileWork& work, const std::function<void(tavrel::Progress&)>& job);

@@ -9,6 +9,9 @@
 #include "ui/messages.h"
 
 #include <QCloseEvent>
+#include <QGroupBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QRadioButton>
 
 #include <exception>
@@ -18,6 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const QString kConvertedTitle = QStringLiteral("转换成功");
+const QString kOneFile = QStringLiteral("请只选择一个文件。");
 
 }  // namespace
 
@@ -29,12 +33,17 @@ tavrel::Direction Form1::FileDirection() const
 bool Form1::RunFileWork(tavrel::ui::FileWork& work, const std::function<void(tavrel::Progress&)>& job)
 {
     runningWork_ = &work;
+    const QPointer<QWidget> focus = focusWidget();
+    EnableCommands(false);
     std::exception_ptr failure;
     try {
         work.Run(job);
     } catch (...) {
         failure = std::current_exception();
     }
+    EnableCommands(true);
+    if (focus)
+        focus->setFocus();
     runningWork_ = nullptr;
     // Closing the window stopped the work: the program ends, saying nothing.
     if (closeAfterWork_) {
@@ -58,6 +67,15 @@ bool Form1::RunFileWork(tavrel::ui::FileWork& work, const std::function<void(tav
     return false;
 }
 
+// While file work runs the window starts nothing else; only 关闭 stays, to
+// stop the work and end the program.
+void Form1::EnableCommands(bool enabled)
+{
+    const std::initializer_list<QWidget*> commands = {cmdAbout, Frame1, Frame2, Frame3, cmdF2J, cmdJ2F};
+    for (QWidget* control : commands)
+        control->setEnabled(enabled);
+}
+
 void Form1::closeEvent(QCloseEvent* event)
 {
     if (!runningWork_) {
@@ -74,9 +92,14 @@ void Form1::Command1_Click()
     CDialog1.SetFileName(u"");
     CDialog1.SetFlags(CDialog1.Flags() & ~tavrel::kChooserAllowMultiSelect);
     CDialog1.ShowOpen();
-    if (CDialog1.FileName().empty())
+    const std::vector<fs::path> chosen = tavrel::ChosenFiles(CDialog1.FileName());
+    if (chosen.empty())
         return;
-    const fs::path input = CDialog1.FileName();
+    if (chosen.size() > 1) {
+        tavrel::ui::ShowMessage(this, {QMessageBox::Warning, QStringLiteral("Tavrel"), kOneFile});
+        return;
+    }
+    const fs::path input = chosen.front();
     const tavrel::Direction direction = FileDirection();
     // The file is read and checked before the save dialog, so that a bad
     // byte is reported before the user picks where to save.

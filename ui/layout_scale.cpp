@@ -72,9 +72,29 @@ double CaptionScale(const QWidget& control)
 double LayoutScale(const QFont& font, std::span<QWidget* const> controls)
 {
     double scale = std::max(1.0, FontScale(font));
+    return std::max(scale, NeededScale(font, controls));
+}
+
+double NeededScale(const QFont& font, std::span<QWidget* const> controls)
+{
+    double scale = FontScale(font);
     for (const QWidget* control : controls)
         scale = std::max(scale, CaptionScale(*control));
     return scale;
+}
+
+double ShrinkToFit(const QSizeF& size, const QSize& room)
+{
+    return std::min({1.0, room.width() / size.width(), room.height() / size.height()});
+}
+
+QFont Shrunk(QFont font, double factor)
+{
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * factor);
+    else
+        font.setPixelSize(std::max(1, qFloor(font.pixelSize() * factor)));
+    return font;
 }
 
 QRect Scaled(const QRect& rect, double scale)

@@ -3,18 +3,27 @@
 #include "ui/qt_text.h"
 
 #include <QFileDialog>
+#include <QMessageBox>
 
 namespace tavrel::ui {
 
 namespace {
 
+// The dialog for one file takes a typed list of names ("a.txt" "b.txt") too:
+// it is refused with a word, and the dialog asks again.
 std::vector<std::filesystem::path> ChooseWith(QFileDialog& dialog)
 {
     std::vector<std::filesystem::path> chosen;
-    if (dialog.exec() != QDialog::Accepted)
-        return chosen;
-    for (const QString& file : dialog.selectedFiles())
-        chosen.emplace_back(file.toStdU16String());
+    while (dialog.exec() == QDialog::Accepted) {
+        const QStringList files = dialog.selectedFiles();
+        if (dialog.fileMode() == QFileDialog::ExistingFile && files.size() > 1) {
+            QMessageBox::warning(&dialog, dialog.windowTitle(), QStringLiteral("请只选择一个文件。"));
+            continue;
+        }
+        for (const QString& file : files)
+            chosen.emplace_back(file.toStdU16String());
+        break;
+    }
     return chosen;
 }
 

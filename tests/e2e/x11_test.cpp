@@ -3,9 +3,19 @@
 
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
+#include <atomic>
+#include <csignal>
+#include <fstream>
+#include <thread>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -44,6 +54,22 @@ QString WaitForClipboard(const QString& expected)
     return held;
 }
 
+// What a window manager sends when the user closes `window`: a WM_PROTOCOLS
+// client message naming WM_DELETE_WINDOW.
+void SendDeleteWindow(const QString& window)
+{
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window.toULong();
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+    XCloseDisplay(display);
+}
+
 // The real program in a private X server, driven as a user would: xdotool for
 // the mouse and keyboard, xclip for the clipboard. Both and the program
 // inherit the server's address.
@@ -72,9 +98,10 @@ protected:
         }
     }
 
-    // Starts the program and focuses its first visible window whose title matches.
-    void Start(const fs::path& executable, const QString& title)
+    // Starts the program in `folder` and focuses its first visible window whose title matches.
+    void Start(const fs::path& executable, const QString& title, const fs::path& folder = {})
     {
+        program.setWorkingDirectory(QString::fromStdString(folder.string()));
         program.start(QString::fromStdString(executable.string()), {});
         ASSERT_TRUE(program.waitForStarted(kPatience)) << program.errorString().toStdString();
         window = Tool("xdotool", {"search", "--sync", "--onlyvisible", "--name", title}).second.section(u'\n', 0, 0);
@@ -133,5 +160,52 @@ TEST_F(X11Test, MissingTableIsNamedAndTheProgramExitsWithOne)
     EXPECT_NE(reported.find((fs::canonical(directory.path()) / "systemF.txt").string()), std::string::npos) << reported;
     EXPECT_NE(reported.find("No such file or directory"), std::string::npos) << reported;
 }
+
+// How long into the work the window manager's close comes: before the
+// progress dialog shows, and after.
+class CloseDuringWorkTest : public X11Test, public testing::WithParamInterface<int> {};
+
+// The batch's input is a pipe fed without end, so the work is surely running
+// when the close comes: the program stops it and ends at once with 0, the
+// old target as it was and nothing new in the folder.
+TEST_P(CloseDuringWorkTest, EndsTheProgramAndLeavesTheTarget)
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    tavrel::test::TempDir folder;
+    tavrel::test::WriteBytes(folder / "简体big.txt", "old");
+    ASSERT_EQ(mkfifo((folder / "big.txt").c_str(), 0600), 0);
+    std::atomic<bool> opened = false, stop = false;
+    std::thread feeder([&] {
+        std::ofstream fifo(folder / "big.txt", std::ios::binary);
+        opened = true;
+        const std::string chinese = tavrel::test::Gbk("中國的漢字\r\n") + std::string(1 << 20, 'a');
+        while (!stop && fifo << chinese) {
+        }
+    });
+    const auto join = qScopeGuard([&] {
+        stop = true;
+        if (!opened)
+            std::ifstream(folder / "big.txt");  // lets the feeder's open return
+        feeder.join();
+    });
+    ASSERT_NO_FATAL_FAILURE(Start(tavrel::platform::ApplicationDirectory() / "tavrel", QStringLiteral("^Tavrel-"),
+                                  folder.path()));
+    Xdotool({"mousemove", "--sync", "--window", window, "684", "84", "click", "1"});  // 批量文件转换
+    Tool("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^打开"});
+    Xdotool({"type", "--delay", "50", "big.txt"});
+    Xdotool({"key", "Return"});
+    for (const QDeadlineTimer deadline(kPatience); !opened && !deadline.hasExpired();)
+        QThread::msleep(10);
+    ASSERT_TRUE(opened) << "the conversion did not start";
+    QThread::msleep(GetParam());
+    ASSERT_NO_FATAL_FAILURE(SendDeleteWindow(window));
+    ASSERT_TRUE(program.waitForFinished(2000)) << "still running 2 s after the close";
+    EXPECT_EQ(std::pair(program.exitStatus(), program.exitCode()), std::pair(QProcess::NormalExit, 0));
+    EXPECT_EQ(tavrel::test::ReadBytes(folder / "简体big.txt"), "old");
+    EXPECT_EQ(tavrel::test::EntryCount(folder.path()), 2) << "nothing beside the target";
+}
+
+INSTANTIATE_TEST_SUITE_P(X11, CloseDuringWorkTest, testing::Values(150, 900),
+                         [](const auto& row) { return "After" + std::to_string(row.param) + "Milliseconds"; });
 
 }  // namespace

@@ -8,10 +8,8 @@
 #include <QClipboard>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QWindow>
 
 #include <new>
-#include <string_view>
 
 namespace {
 
@@ -59,24 +57,6 @@ TEST_P(PaneTest, OtherPaneShowsTheConversion)
 
 INSTANTIATE_TEST_SUITE_P(Form1, PaneTest, testing::ValuesIn(kPanes), tavrel::test::RowName());
 
-// The button clicked; none (""): the window system's close control.
-class CloseTest : public WindowTest, public testing::WithParamInterface<const char*> {};
-
-// With unsaved text in a pane, closing the window asks nothing; converting does
-// not close it. The program ends with its window, as the X11 test sees.
-TEST_P(CloseTest, OnlyClosingClosesTheWindowAndAsksNothing)
-{
-    const std::string_view button = GetParam();
-    Find<QPlainTextEdit>("txtF")->setPlainText(QStringLiteral("未保存的文字"));
-    button.empty() ? void(form.windowHandle()->close()) : Click(button.data());
-    EXPECT_EQ(form.isVisible(), button == "cmdF2J");
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Form1, CloseTest, testing::Values("cmdExit", "", "cmdF2J"), [](const auto& row) {
-    return *row.param ? row.param : "CloseControl";
-});
-
 // Enter and keypad Enter press the focused button or option as Space does, yet
 // no button is a default one: keypad Enter in a pane (Enter is in the pane
 // table above) still starts a new line and opens nothing.
@@ -91,6 +71,23 @@ TEST_F(WindowTest, EnterPressesTheFocusedButtonOnly)
     EXPECT_TRUE(Find<QRadioButton>("Option2")->isChecked());
     EXPECT_FALSE(Find<QRadioButton>("Option1")->isChecked()) << "the two options are one group";
     EXPECT_EQ(Find<QPlainTextEdit>("txtF")->toPlainText(), QStringLiteral("\n\n"));
+}
+
+// All four arrow keys move between the two options, round from either end,
+// and choose the one moved to.
+TEST_F(WindowTest, ArrowKeysMoveBetweenTheOptions)
+{
+    const struct { const char* from; Qt::Key key; const char* to; } rows[] = {
+        {"Option1", Qt::Key_Down, "Option2"},  {"Option2", Qt::Key_Up, "Option1"},
+        {"Option1", Qt::Key_Right, "Option2"}, {"Option2", Qt::Key_Left, "Option1"},
+        {"Option1", Qt::Key_Left, "Option2"},  {"Option2", Qt::Key_Right, "Option1"}};
+    for (const auto& row : rows) {
+        Click(row.from);
+        Find(row.from)->setFocus();
+        QTest::keyClick(Find(row.from), row.key);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), QLatin1String(row.to)) << row.from << row.key;
+        EXPECT_TRUE(Find<QRadioButton>(row.to)->isChecked()) << row.from << row.key;
+    }
 }
 
 // Focus starts on About; Tab skips frames and the label, visits only the

@@ -1,25 +1,26 @@
+#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/widget_input.h"
 
+#include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QWindow>
 
 #include <atomic>
-#include <csignal>
-#include <fstream>
 #include <thread>
-
-#include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using namespace tavrel::test;
 
 // The window and a folder to work in.
 class FileCommandsTest : public WindowTest {
 protected:
-    auto Entries() const { return std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()); }
+    auto Entries() const { return EntryCount(dir_.path()); }
 
     TempDir dir_;
 };
@@ -27,7 +28,7 @@ protected:
 // One file through the open and save dialogs: in the chosen direction, in its
 // own encoding, over itself too. Cancelling a dialog touches nothing and says
 // nothing. Guards the single-file dialog against keeping the batch's multiple
-// selection.
+// selection, and the command against taking several files.
 TEST_F(FileCommandsTest, SingleFileKeepsItsEncodingAndCancellingSaysNothing)
 {
     const struct {
@@ -50,13 +51,17 @@ TEST_F(FileCommandsTest, SingleFileKeepsItsEncodingAndCancellingSaysNothing)
     }
     chooser.answers = {{dir_ / "in.txt"}};  // then cancels the save dialog
     Click("Command1");
-    ASSERT_EQ(chooser.requests.size(), 9u);
+    chooser.answers = {{dir_ / "in.txt", dir_ / "out.txt"}};  // the backend's multiple selection
+    Click("Command1");
+    ASSERT_EQ(chooser.requests.size(), 10u);
     EXPECT_EQ(chooser.requests[0].flags, 0x80200u);
     EXPECT_FALSE(chooser.requests[1].flags & tavrel::kChooserAllowMultiSelect);
     EXPECT_EQ(chooser.requests[1].filter, u"文件文件(*.TXT)|*.txt");
-    ASSERT_EQ(messages.shown.size(), 3u);
+    ASSERT_EQ(messages.shown.size(), 4u);
     EXPECT_EQ(messages.shown[2].title, QStringLiteral("转换成功"));
     EXPECT_EQ(Text(2), "文件已经成功转换。");
+    EXPECT_EQ(messages.shown[3].icon, QMessageBox::Warning);
+    EXPECT_EQ(Text(3), "请只选择一个文件。");
     EXPECT_EQ(Entries(), 2);
 }
 
@@ -102,61 +107,94 @@ TEST_F(FileCommandsTest, FailingFileIsReportedAndTheWindowGoesOn)
     EXPECT_EQ(Entries(), 3) << "a.txt's output only: no partial or temporary file";
 }
 
-// Two ways to stop file work in the middle of a file (the parameter says
-// which): its cancel button, or closing the window, which also ends the program.
-class StopTest : public FileCommandsTest, public testing::WithParamInterface<bool> {};
+// The progress dialog's lines stay whole when a later file of the batch
+// brings larger figures than the one it showed first with.
+TEST(FileWorkTest, ProgressLinesStayWholeForALargerLaterFile)
+{
+    QWidget window;
+    tavrel::ui::FileWork work(&window, [now = 0ms]() mutable { return now += 100ms; });
+    work.Describe(QStringLiteral("正在转换"), {"a.txt", "b.txt"});
+    std::atomic<int> seen = 0;  // the labels seen: the first file's, then the second's
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const auto* label = window.findChild<QLabel*>();
+        if (!label || !label->isVisible() || !label->text().contains(seen ? "1,037.0" : "0.1 MB / 0.1"))
+            return;
+        for (const QString& line : label->text().split(u'\n'))
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(line), label->contentsRect().width()) << seen;
+        ++seen;
+    });
+    watch.start(1);
+    work.Run([&](tavrel::Progress& progress) {
+        progress.BatchStarted(2, 1'073'800'000);
+        progress.FileStarted(0, 100'000);
+        progress.Advanced(100'000);
+        while (seen == 0)
+            std::this_thread::sleep_for(1ms);
+        progress.FileStarted(1, 1'073'700'000);
+        progress.Advanced(1'037'000'000);
+        while (seen == 1)
+            std::this_thread::sleep_for(1ms);
+    });
+}
 
-// Guards stopping in the middle of a file: the work stops within a block, the
-// old output stays as it was, no temporary file is left, and the message
-// counts the files finished. The file is a pipe fed until the stop, so the
-// work is surely in its middle then.
+// A file stopped in its middle: in a batch or alone, by its cancel button or
+// by the window system closing the window, which also ends the program.
+struct StopRow {
+    const char* name;
+    bool single, closeWindow;
+    const char *label, *message;
+    friend void PrintTo(const StopRow& row, std::ostream* out) { *out << row.name; }
+};
+
+const StopRow kStops[] = {
+    {"BatchCancelButton", false, false, "b.txt（2/2）", "转换已取消，目标文件保持原样。\n在此之前已有 1 个文件成功转换。"},
+    {"BatchWindowClosed", false, true, "b.txt（2/2）", ""},
+    {"SingleFileCancelButton", true, false, "b.txt（1/1）", "转换已取消，目标文件保持原样。"},
+};
+
+class StopTest : public FileCommandsTest, public testing::WithParamInterface<StopRow> {};
+
+// Guards stopping in the middle of a large file: the work stops within a
+// block, the old output stays as it was, no temporary file is left, the window
+// takes no other command meanwhile, and the message counts the files finished
+// in a batch only.
 TEST_P(StopTest, InTheMiddleOfAFileLeavesNothing)
 {
-    const bool closeWindow = GetParam();
-    std::signal(SIGPIPE, SIG_IGN);
+    const StopRow& row = GetParam();
     WriteBytes(dir_ / "a.txt", Gbk("國"));
     WriteBytes(dir_ / "简体b.txt", "old");
-    ASSERT_EQ(mkfifo((dir_ / "b.txt").c_str(), 0600), 0);
+    WriteBytes(dir_ / "b.txt", QByteArray::fromStdString(Gbk("國")).repeated(20'000'000).toStdString());
     // Each look at the clock is a tenth of a second of work: the dialog shows at once.
-    std::chrono::milliseconds now{0};
-    form.SetWorkClock([&] { return now += std::chrono::milliseconds(100); });
-    std::atomic<bool> stopped = false;
-    std::thread feeder([&] {
-        std::ofstream fifo(dir_ / "b.txt", std::ios::binary);
-        const std::string chinese = QByteArray::fromStdString(Gbk("國")).repeated(50000).toStdString();
-        fifo << chinese << std::flush;
-        while (!stopped)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        fifo << chinese << std::flush;
-    });
+    form.SetWorkClock([now = 0ms]() mutable { return now += 100ms; });
     QString label;
+    bool commandsEnabled = true;  // Command1 or cmdF2J while the work runs
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
-        auto* dialog = Find<QProgressDialog>("progressDialog");
-        if (!dialog || !dialog->isVisible() || stopped || !dialog->labelText().contains(QStringLiteral("b.txt")))
-            return;
-        label = dialog->labelText();
-        closeWindow ? void(form.close()) : dialog->findChild<QPushButton*>()->click();
-        stopped = true;
+        for (QProgressDialog* dialog : form.findChildren<QProgressDialog*>()) {
+            if (!dialog->isVisible() || !label.isEmpty() || !dialog->labelText().contains(QStringLiteral("正在转换 b")))
+                continue;
+            label = dialog->labelText();
+            commandsEnabled = Find("Command1")->isEnabled() || Find("cmdF2J")->isEnabled();
+            row.closeWindow ? void(form.windowHandle()->close()) : dialog->findChild<QPushButton*>()->click();
+        }
     });
     stopper.start(1);
     chooser.answers = {{dir_ / "a.txt", dir_ / "b.txt"}};
-    Click("Command2");
-    stopped = true;
-    feeder.join();
-    EXPECT_TRUE(label.contains(QStringLiteral("b.txt（2/2）"))) << label.toStdString();
-    EXPECT_EQ(ReadBytes(dir_ / "简体a.txt"), Gbk("国"));
+    if (row.single)
+        chooser.answers = {{dir_ / "b.txt"}, {dir_ / "简体b.txt"}};
+    Click(row.single ? "Command1" : "Command2");
+    EXPECT_TRUE(label.contains(QString::fromUtf8(row.label))) << label.toStdString();
+    EXPECT_FALSE(commandsEnabled);
     EXPECT_EQ(ReadBytes(dir_ / "简体b.txt"), "old");
-    EXPECT_EQ(Entries(), 4) << "no temporary file";
-    EXPECT_EQ(form.isVisible(), !closeWindow);
-    ASSERT_EQ(messages.shown.size(), closeWindow ? 0u : 1u);
-    if (!closeWindow) {
-        EXPECT_EQ(Text(0), "转换已取消，目标文件保持原样。\n在此之前已有 1 个文件成功转换。");
-    }
+    EXPECT_EQ(Entries(), row.single ? 3 : 4) << "no temporary file";
+    EXPECT_EQ(form.isVisible(), !row.closeWindow);
+    ASSERT_EQ(messages.shown.size(), row.closeWindow ? 0u : 1u);
+    for (const ShownMessage& shown : messages.shown)
+        EXPECT_EQ(std::tuple(shown.icon, shown.title, shown.text),
+                  std::tuple(QMessageBox::Information, QStringLiteral("转换已取消"), QString::fromUtf8(row.message)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Stop, StopTest, testing::Bool(), [](const testing::TestParamInfo<bool>& closeWindow) {
-    return closeWindow.param ? "ClosingTheWindow" : "CancelButton";
-});
+INSTANTIATE_TEST_SUITE_P(Stop, StopTest, testing::ValuesIn(kStops), RowName());
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScopeGuard>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -58,7 +59,8 @@ class FontSizeTest : public testing::TestWithParam<int> {};
 
 // With common desktop font sizes every caption is there and whole, no line of
 // the label wraps or falls below it, and the fixed-size window keeps the
-// design's proportions, never smaller than the design.
+// design's proportions, never smaller than the design unless the screen is:
+// then its font shrinks too.
 TEST_P(FontSizeTest, CaptionsFitAndTheLayoutKeepsItsProportions)
 {
     const auto restore = qScopeGuard([saved = QApplication::font()] { QApplication::setFont(saved); });
@@ -70,6 +72,8 @@ TEST_P(FontSizeTest, CaptionsFitAndTheLayoutKeepsItsProportions)
     for (const int size : {16, 32})
         EXPECT_TRUE(form.windowIcon().availableSizes().contains(QSize(size, size))) << size;
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    // The offscreen screen is 800x600: a large font makes a layout that must shrink.
+    EXPECT_TRUE(form.screen()->availableGeometry().contains(QRect(QPoint(), form.frameGeometry().size())));
     const double scale = form.width() / 739.0;
     if (GetParam() <= 9) {
         EXPECT_EQ(form.size(), QSize(739, 503));
@@ -96,7 +100,7 @@ TEST_P(FontSizeTest, CaptionsFitAndTheLayoutKeepsItsProportions)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Font, FontSizeTest, testing::Values(8, 9, 10, 11, 12),
+INSTANTIATE_TEST_SUITE_P(Font, FontSizeTest, testing::Values(8, 9, 10, 11, 12, 16),
                          [](const testing::TestParamInfo<int>& row) { return "Points" + std::to_string(row.param); });
 
 // Button chrome wider than the design's (as some desktop themes have) enlarges

@@ -24,7 +24,7 @@ void TypeName(QFileDialog& dialog, const fs::path& name)
 }
 
 // A single-file conversion as a user goes through it: the open dialog takes
-// one file of the filter's kind, typed with a full path to another folder
+// one file of the filter's kind (a typed list of names is refused), typed with a full path to another folder
 // than the one shown; the save dialog starts beside it, adds the filter's
 // extension to a bare name and asks before replacing a file; a cancelled
 // dialog chooses nothing.
@@ -39,8 +39,16 @@ TEST(QtChooserTest, OpenThenSaveBesideTheChosenFileThenCancel)
         EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
         EXPECT_EQ(dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText(),
                   QStringLiteral("文件文件(*.TXT)"));
-        dialog.setDirectory(QString::fromStdString(shown.path().string()));
-        TypeName(dialog, other / "in.txt");
+        dialog.setDirectory(QString::fromStdString(other.path().string()));
+        AnswerNextDialog<QMessageBox>([&](QMessageBox& box) {
+            EXPECT_EQ(box.text(), QStringLiteral("请只选择一个文件。"));
+            AnswerNextDialog<QFileDialog>([&](QFileDialog& again) {
+                again.setDirectory(QString::fromStdString(shown.path().string()));
+                TypeName(again, other / "in.txt");
+            });
+            box.button(QMessageBox::Ok)->click();
+        });
+        TypeName(dialog, "\"in.txt\" \"old.txt\"");
     });
     EXPECT_EQ(backend.Choose({ChooserRequest::Kind::Open, 0, filter}), std::vector<fs::path>{other / "in.txt"});
     AnswerNextDialog<QFileDialog>([&](QFileDialog& dialog) {
