@@ -43,6 +43,12 @@ struct EncodingDetector::State {
     void RememberLast(std::string_view slice);
     std::optional<Encoding> Marked() const;
     bool Big5ReadsBetter() const { return costs.Gbk() > costs.Big5() + kGbkMargin; }
+    // Whether the bytes are UTF-8 so far: an input that has not ended may
+    // end inside a character.
+    bool Utf8Valid(bool complete) const
+    {
+        return utf8.Status() == Utf8Status::Valid || (utf8.Status() == Utf8Status::Truncated && !complete);
+    }
 };
 
 EncodingDetector::EncodingDetector() : state_(std::make_unique<State>()) {}
@@ -120,8 +126,7 @@ Encoding EncodingDetector::Result(bool complete) const
     const State& state = *state_;
     if (const std::optional<Encoding> marked = state.Marked())
         return *marked;
-    const Utf8Status utf8 = state.utf8.Status();
-    const bool utf8Valid = utf8 == Utf8Status::Valid || (utf8 == Utf8Status::Truncated && !complete);
+    const bool utf8Valid = state.Utf8Valid(complete);
     switch (state.utf16.Judge(complete, utf8Valid)) {
     case Utf16Evidence::Verdict::LittleEndian:
         return Encoding::Utf16LE;
@@ -141,8 +146,7 @@ Encoding EncodingDetector::Result(bool complete) const
 bool EncodingDetector::Unclear(bool complete) const
 {
     const State& state = *state_;
-    const Utf8Status utf8 = state.utf8.Status();
-    const bool utf8Valid = utf8 == Utf8Status::Valid || (utf8 == Utf8Status::Truncated && !complete);
+    const bool utf8Valid = state.Utf8Valid(complete);
     return !state.Marked() && state.utf16.Judge(complete, utf8Valid) == Utf16Evidence::Verdict::Unclear;
 }
 

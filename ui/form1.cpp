@@ -105,6 +105,9 @@ Form1::Form1(QWidget* parent)
     setWindowIcon(ProgramIcon());
     setFixedSize(Twips(0, 0, 11085, 7545).size());
     CreateControls();
+    setAcceptDrops(true);
+    txtJ->viewport()->installEventFilter(this);
+    txtF->viewport()->installEventFilter(this);
     FitToFont();
     ApplyTabOrder();
     ConnectHandlers();

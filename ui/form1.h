@@ -40,6 +40,12 @@ protected:
     // Closing during file work, by any means, cancels it (the target stays as
     // it was) and ends the program once the worker has stopped.
     void closeEvent(QCloseEvent* event) override;
+    // Files dragged onto the window, its panes included, convert as the
+    // batch command's chosen files do; text dropped on a pane stays the
+    // pane's own business.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     void cmdF2J_Click();
@@ -61,6 +67,9 @@ private:
     void ConnectHandlers();
     tavrel::Direction FileDirection() const;
     void EnableCommands(bool enabled);
+    // Converts files beside themselves in the direction of the options, as
+    // the batch command does with the files chosen.
+    void ConvertFiles(const std::vector<std::filesystem::path>& files);
     // Runs file work through `work`, reporting its failure or cancellation;
     // false when it did not complete.
     bool RunFileWork(tavrel::ui::FileWork& work, const std::function<void(tavrel::Progress&)>& job);

@@ -130,8 +130,12 @@ void Form1::Command2_Click()
     CDialog1.SetFlags(tavrel::kChooserBatchFlags);
     CDialog1.ShowOpen();
     const std::vector<fs::path> files = tavrel::ChosenFiles(CDialog1.FileName());
-    if (files.empty())
-        return;
+    if (!files.empty())
+        ConvertFiles(files);
+}
+
+void Form1::ConvertFiles(const std::vector<fs::path>& files)
+{
     const tavrel::Direction direction = FileDirection();
     tavrel::ui::FileWork work(this, workClock_);
     work.Describe(QStringLiteral("正在转换"), files);

@@ -10,6 +10,8 @@
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
+    // Wayland docks match the window to its desktop entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TAVREL_APP_ID));
     tavrel::ui::InstallQtTranslations(application);
     tavrel::platform::InstallInterruptCleanup();
 

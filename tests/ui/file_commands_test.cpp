@@ -3,6 +3,8 @@
 #include "tests/ui/widget_input.h"
 
 #include <QLabel>
+#include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QWindow>
@@ -79,6 +81,32 @@ TEST_F(FileCommandsTest, BatchWritesPrefixedFilesAndCountsThem)
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(Text(0), "2个所选文件已经成功转换！");
     EXPECT_EQ(Text(1), "1个所选文件已经成功转换！");
+}
+
+// Files dropped on a pane convert as the batch's chosen files, in the
+// options' direction; dropped text stays the pane's.
+TEST_F(FileCommandsTest, DroppedFilesConvertAndDroppedTextIsThePanes)
+{
+    WriteBytes(dir_ / "a.txt", Gbk("國"));
+    WriteBytes(dir_ / "b.txt", "爲");
+    const auto drop = [&](QMimeData& data) {
+        QWidget* pane = Find<QPlainTextEdit>("txtF")->viewport();
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(pane, &enter);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(pane, &event);
+    };
+    QMimeData files, text;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir_ / "a.txt").string())),
+                   QUrl::fromLocalFile(QString::fromStdString((dir_ / "b.txt").string()))});
+    text.setText(QStringLiteral("國"));
+    drop(files);
+    drop(text);
+    EXPECT_EQ(ReadBytes(dir_ / "简体a.txt"), Gbk("国"));
+    EXPECT_EQ(ReadBytes(dir_ / "简体b.txt"), "为");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(Text(0), "2个所选文件已经成功转换！");
+    EXPECT_EQ(Find<QPlainTextEdit>("txtF")->toPlainText(), QStringLiteral("國"));
 }
 
 // The window's part of a failure: a critical box naming the file and the
