@@ -62,9 +62,6 @@ enum class StandardStream { Input, Output, Error };
 File OpenInput(const std::filesystem::path& path);
 // A standard stream, borrowed.
 File Standard(StandardStream stream);
-// The stream a name such as /dev/stdout or /dev/fd/N stands for, when it
-// names one this process has open: written as a shell redirection writes it.
-std::optional<File> OpenStreamNamed(const std::filesystem::path& path);
 
 FileInfo Inspect(const File& file, const std::filesystem::path& name);
 // The file a path names, links followed; nothing when it does not exist.
@@ -142,18 +139,27 @@ File OpenInPlace(const std::filesystem::path& path, const std::filesystem::path&
 void Allocate(File& file, std::uint64_t size, const std::filesystem::path& name);
 void Truncate(File& file, std::uint64_t size, const std::filesystem::path& name,
               FileError::Operation operation = FileError::Operation::Write);
+// Waits for and holds an exclusive advisory lock on the file until it is
+// closed, so that programs writing it in place take turns.
+void LockExclusive(File& file, const std::filesystem::path& name);
 
 // An unnamed scratch file in the temporary folder, for reading and writing.
 File CreateScratch(const std::filesystem::path& name);
 
-// A path's final file, symbolic links followed one by one (each relative link
-// against its own folder), so that a link to a missing file names the file
-// to create. `stream` is set when the chain ends in an open stream.
-struct ResolvedPath {
+// What a path to write names: an open stream of this process (/dev/stdout,
+// /dev/fd/N), or a file. An existing file is looked at through the kernel,
+// links followed as the kernel follows them (so that its protections of
+// links in shared folders apply), and named by its real path. A missing one
+// is named by the path to create: the end of a chain of links, each relative
+// link followed from its own folder, except a link in a sticky folder that
+// anyone may write, which is followed only when the caller or the folder's
+// owner owns it, as the kernel does.
+struct ResolvedTarget {
     std::filesystem::path path;
     std::optional<File> stream;
+    std::optional<FileInfo> info;  // the existing file; nothing for a file to create
 };
-ResolvedPath ResolveLinks(const std::filesystem::path& path);
+ResolvedTarget ResolveTarget(const std::filesystem::path& target);
 
 // The entries of a folder, sorted by name. A link to a folder is no folder
 // here, so that a walk cannot loop; a link to a file is the file.

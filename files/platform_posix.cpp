@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,10 +71,10 @@ fs::path HiddenName()
 }
 
 // Errors by which a folder refuses new files while its files may still be
-// written.
+// written; ENOENT is what /proc and /sys give.
 bool FolderRefuses(int code)
 {
-    return code == EACCES || code == EPERM || code == EROFS;
+    return code == EACCES || code == EPERM || code == EROFS || code == ENOENT;
 }
 
 // Errors by which a file system says it cannot make unnamed files.
@@ -230,19 +231,6 @@ File Standard(StandardStream stream)
     return {static_cast<File::Handle>(stream), false};
 }
 
-std::optional<File> OpenStreamNamed(const fs::path& path)
-{
-    const std::string text = path.lexically_normal().string();
-    int fd = text == "/dev/stdout" ? 1 : text == "/dev/stderr" ? 2 : -1;
-    const std::string ownProc = "/proc/" + std::to_string(getpid()) + "/fd/";
-    for (const std::string& prefix : {std::string("/dev/fd/"), std::string("/proc/self/fd/"), ownProc}) {
-        if (fd < 0)
-            fd = DescriptorNumberAfter(text, prefix);
-    }
-    if (fd < 0 || fcntl(fd, F_GETFD) < 0)
-        return std::nullopt;
-    return File(fd, false);
-}
 
 FileInfo Inspect(const File& file, const fs::path& name)
 {
@@ -301,7 +289,11 @@ void WriteAt(File& file, std::uint64_t offset, std::string_view bytes, const fs:
              FileError::Operation operation)
 {
     while (!bytes.empty()) {
-        const ssize_t written = pwrite(Fd(file), bytes.data(), bytes.size(), static_cast<off_t>(offset));
+        ssize_t written = pwrite(Fd(file), bytes.data(), bytes.size(), static_cast<off_t>(offset));
+        // A file that cannot seek (in /proc, say) is written from where it
+        // stands, so that the failure is the writing's own.
+        if (written < 0 && errno == ESPIPE)
+            written = write(Fd(file), bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
@@ -509,23 +501,90 @@ File CreateScratch(const fs::path& name)
     return {fd, true};
 }
 
-ResolvedPath ResolveLinks(const fs::path& target)
+namespace {
+
+// The stream a name such as /dev/stdout or /dev/fd/N stands for, when it
+// names one this process has open: written as a shell redirection writes it.
+std::optional<File> OpenStreamNamed(const fs::path& path)
+{
+    const std::string text = path.lexically_normal().string();
+    int fd = text == "/dev/stdout" ? 1 : text == "/dev/stderr" ? 2 : -1;
+    const std::string ownProc = "/proc/" + std::to_string(getpid()) + "/fd/";
+    for (const std::string& prefix : {std::string("/dev/fd/"), std::string("/proc/self/fd/"), ownProc}) {
+        if (fd < 0)
+            fd = DescriptorNumberAfter(text, prefix);
+    }
+    if (fd < 0 || fcntl(fd, F_GETFD) < 0)
+        return std::nullopt;
+    return File(fd, false);
+}
+
+// Whether the kernel would refuse to follow the link at `link`, which lstat
+// described: a link in a sticky folder that anyone may write is followed
+// only by its owner, or when the folder's owner owns it too.
+bool ProtectedLink(const fs::path& link, const struct stat& info)
+{
+    struct stat folder {};
+    const fs::path parent = link.has_parent_path() ? link.parent_path() : ".";
+    if (stat(parent.c_str(), &folder) != 0)
+        return false;
+    const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+    return shared && info.st_uid != geteuid() && info.st_uid != folder.st_uid;
+}
+
+// The file a chain of links ends in that does not exist yet.
+fs::path FileToCreate(const fs::path& target)
 {
     fs::path path = target;
     for (int hop = 0;; ++hop) {
-        if (std::optional<File> stream = OpenStreamNamed(path))
-            return {path, std::move(stream)};
         struct stat info {};
         if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-            return {path, std::nullopt};
+            return path;
         if (hop == kMaxLinkHops)
             Fail(target, FileError::Operation::Write, ELOOP);
+        if (ProtectedLink(path, info))
+            Fail(target, FileError::Operation::Write, EACCES);
         std::vector<char> buffer(PATH_MAX);
         const ssize_t length = readlink(path.c_str(), buffer.data(), buffer.size());
         if (length < 0)
-            return {path, std::nullopt};
+            Fail(target, FileError::Operation::Write, errno);
         const fs::path next(std::string(buffer.data(), static_cast<std::size_t>(length)));
         path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+}
+
+}  // namespace
+
+ResolvedTarget ResolveTarget(const fs::path& target)
+{
+    if (std::optional<File> stream = OpenStreamNamed(target)) {
+        // A descriptor this program holds for reading, its input perhaps.
+        if ((fcntl(Fd(*stream), F_GETFL) & O_ACCMODE) == O_RDONLY)
+            throw FileError(target, FileError::Operation::Write, Tr("它是本程序只为读取而打开的"));
+        return {target, std::move(stream), std::nullopt};
+    }
+    const int fd = open(target.c_str(), O_PATH | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT)
+            Fail(target, FileError::Operation::Write, errno);
+        return {FileToCreate(target), std::nullopt, std::nullopt};
+    }
+    const File file(fd, true);
+    struct stat status {};
+    if (fstat(fd, &status) != 0)
+        Fail(target, FileError::Operation::Write, errno);
+    std::error_code error;
+    fs::path real = fs::read_symlink("/proc/self/fd/" + std::to_string(fd), error);
+    if (error)
+        real = fs::weakly_canonical(target, error);
+    return {error ? target : real, std::nullopt, InfoOf(status)};
+}
+
+void LockExclusive(File& file, const fs::path& name)
+{
+    while (flock(Fd(file), LOCK_EX) != 0) {
+        if (errno != EINTR)
+            Fail(name, FileError::Operation::Write, errno);
     }
 }
 

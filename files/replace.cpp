@@ -16,14 +16,14 @@ constexpr std::size_t kCopyBlock = std::size_t{1} << 20;
 
 Replacement::Replacement(const fs::path& target) : target_(target)
 {
-    platform::ResolvedPath resolved = platform::ResolveLinks(target);
+    platform::ResolvedTarget resolved = platform::ResolveTarget(target);
     destination_ = resolved.path;
     if (resolved.stream) {
         kind_ = Kind::Stream;
         inPlace_ = std::move(*resolved.stream);
         return;
     }
-    const std::optional<FileInfo> info = platform::InspectPath(destination_);
+    const std::optional<FileInfo>& info = resolved.info;
     if (!info) {
         rights_ = platform::NewFileRights();
         StageBeside(false);
@@ -97,6 +97,7 @@ void Replacement::CommitRename()
 // target may be incomplete.
 void Replacement::CommitCopyIn()
 {
+    platform::LockExclusive(inPlace_, target_);
     platform::Allocate(inPlace_, written_, target_);
     const auto buffer = std::make_unique<char[]>(kCopyBlock);
     using Operation = FileError::Operation;

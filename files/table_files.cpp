@@ -15,6 +15,10 @@ constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
 
 std::u16string ReadTableLine(const std::filesystem::path& file)
 {
+    // Looked at before it is opened: opening a pipe would wait for a writer.
+    const std::optional<platform::FileInfo> info = platform::InspectPath(file);
+    if (info && info->kind != platform::FileInfo::Kind::Regular)
+        throw FileError(file, FileError::Operation::Read, Tr("不是普通文件"));
     platform::File input = platform::OpenInput(file);
     if (platform::Inspect(input, file).kind != platform::FileInfo::Kind::Regular)
         throw FileError(file, FileError::Operation::Read, Tr("不是普通文件"));

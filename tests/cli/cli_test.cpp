@@ -251,7 +251,12 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"MissingTables", "-s --tables /nonexistent", "", 1, "\"/nonexistent/systemF.txt\""},
         FailureCase{"InvalidBytes", "-s", "ab\x81\x7F", 1, "offset 2"},
         FailureCase{"NulBytesOfNoText", "-s", std::string("\0\0\0\1abc\0\7", 9), 1, "holds NUL bytes"},
-        FailureCase{"FullOutput", "-s - /dev/full", "abc", 1, "\"/dev/full\": No space left"}),
+        FailureCase{"FullOutput", "-s - /dev/full", "abc", 1, "\"/dev/full\": No space left"},
+        // The real reasons: a descriptor the program holds for reading, a file that takes no writing.
+        FailureCase{"OwnInputDescriptor", "-s in.txt /dev/fd/3 3<in.txt", "", 1, "opened it only for reading",
+                    "printf abc > in.txt && "},
+        FailureCase{"FileInProc", "-s in.txt /proc/version", "", 1, "\"/proc/version\": Input/output error",
+                    "printf abc > in.txt && "}),
     test::RowName());
 
 struct FolderCase {
@@ -363,6 +368,52 @@ INSTANTIATE_TEST_SUITE_P(
                            "in.txt && printf '\\201' >> in.txt",
                        "\"$0\" -s in.txt w/t.txt", "offset 3000000", true}),
     test::RowName());
+
+// Guards the kernel's protection of links in shared folders: as root, a link
+// another user made in a sticky folder anyone may write is not followed,
+// whether the file it names exists (the kernel refuses, where it protects
+// links) or is to be created (the program refuses as the kernel would).
+TEST(CliTest, LinksOfOthersInStickyFoldersAreNotFollowed)
+{
+    if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0)
+        GTEST_SKIP() << "needs root and setpriv to make a link as another user";
+    TempDir dir;
+    fs::create_directory(dir / "shared");
+    fs::permissions(dir / "shared", fs::perms::all | fs::perms::sticky_bit);
+    WriteBytes(dir / "victim.txt", "root's");
+    WriteBytes(dir / "in.txt", "abc");
+    const bool kernelProtects = ReadBytes("/proc/sys/fs/protected_symlinks") == "1\n";
+    for (const char* target : {"victim.txt", "missing.txt"}) {
+        if (std::string(target) == "victim.txt" && !kernelProtects)
+            continue;
+        const std::string link = (dir / "shared" / "out.txt").string();
+        fs::remove(link);
+        ASSERT_EQ(test::RunProgram("/usr/bin/setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "/bin/ln",
+                                                        "-s", (dir / target).string(), link})
+                      .exitStatus,
+                  0);
+        const ProgramResult result = Convert({"-s", (dir / "in.txt").string(), link});
+        EXPECT_EQ(result.exitStatus, 1) << target;
+        EXPECT_NE(result.err.find("Permission denied"), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(ReadBytes(dir / "victim.txt"), "root's");
+    EXPECT_FALSE(fs::exists(dir / "missing.txt"));
+}
+
+// Two programs writing one hard-linked target at once take turns: it ends
+// up as one of the two results, whole.
+TEST(CliTest, ConcurrentWritersOfAHardLinkedTargetTakeTurns)
+{
+    TempDir dir;
+    const std::string script =
+        "cd " + dir.path().string() + " && " + kThreeMegabytes + "a.txt && head -c 3000000 /dev/zero | tr '\\0' b > b.txt"
+        " && printf old > t.txt && ln t.txt u.txt && for i in 1 2 3 4 5; do"
+        " \"$0\" -s a.txt t.txt & \"$0\" -s b.txt t.txt; wait;"
+        " cmp -s t.txt a.txt || cmp -s t.txt b.txt || echo mixed; done";
+    const ProgramResult result = test::RunProgram("/bin/sh", {"-c", script, kProgram});
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "");
+}
 
 // A full disk stops the conversion while it is staged, before the target is
 // touched. In a mount namespace of its own, with a small file system there.

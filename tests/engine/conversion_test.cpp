@@ -15,6 +15,8 @@
 #include <random>
 #include <stdexcept>
 
+#include <sys/stat.h>
+
 namespace tavrel {
 namespace {
 
@@ -22,6 +24,7 @@ using test::DecodeBytes;
 using test::EncodeText;
 
 using test::Gbk;
+namespace fs = std::filesystem;
 
 const std::u16string kBig5Text = u"開啟舊檔(&O)...\r\n無法開啟檔案，請確認檔案是否存在。\r\n說明(&H)\r\n";
 
@@ -213,6 +216,19 @@ INSTANTIATE_TEST_SUITE_P(
         TableFileCase{"InvalidBytesGiveTheirOffset", Gbk("國國") + "\x81\x7F", Gbk("国"), u"", u"", kTableFileF,
                       "字节偏移 4"}),
     test::RowName());
+
+// A table file that is no regular file is refused at once, naming it: a pipe
+// would hang the program, a link to /dev/zero would fill its memory.
+TEST(TableFileTest, OnlyRegularFilesAreRead)
+{
+    test::TempDir dir;
+    ASSERT_EQ(mkfifo((dir / kTableFileF).c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir / kTableFileJ);
+    for (const char* name : {kTableFileF, kTableFileJ}) {
+        EXPECT_THAT([&] { ReadTableLine(dir / name); },
+                    testing::ThrowsMessage<FileError>(testing::HasSubstr((dir / name).string() + "”：不是普通文件")));
+    }
+}
 
 // The tests run from the build's program directory, beside the shipped
 // tables; both are read because one table is empty (國 then maps through the

@@ -117,7 +117,7 @@ TEST_P(InjectedFailureTest, EveryFailingCallLeavesTheOldFile)
 }
 
 INSTANTIATE_TEST_SUITE_P(Calls, InjectedFailureTest,
-                         testing::Values("open", "write", "fsync", "fchmod", "fchown", "close", "link", "rename"),
+                         testing::Values("open", "fstat", "write", "fsync", "fchmod", "fchown", "close", "link", "rename"),
                          [](const auto& row) { return std::string(row.param); });
 
 // Guards what an ordinary user meets: a read-only file is refused, a folder

@@ -1,7 +1,7 @@
 /* Preloaded into a program under test, makes the Nth call of one function on
  * a file under one folder fail with a chosen errno, and says so on stderr.
  *
- *   TAVREL_FAIL_FUNCTION  open (open, openat), write, fsync (fsync,
+ *   TAVREL_FAIL_FUNCTION  open (open, openat), fstat, write, fsync (fsync,
  *                         fdatasync), fchmod, fchown, close, link (linkat),
  *                         rename (rename, renameat)
  *   TAVREL_FAIL_CALL      N, counting from 1
@@ -23,6 +23,7 @@
 
 enum { kTrackedDescriptors = 1024 };
 static char tracked[kTrackedDescriptors];
+static char pathOnly[kTrackedDescriptors]; /* O_PATH: only looked at, never written */
 static long calls;
 
 static int IsUnderFolder(const char* path)
@@ -63,8 +64,10 @@ static int Counts(const char* path, int flags)
 
 static int Opened(const char* path, int flags, int fd)
 {
-    if (fd >= 0 && fd < kTrackedDescriptors)
+    if (fd >= 0 && fd < kTrackedDescriptors) {
         tracked[fd] = (char)Counts(path, flags);
+        pathOnly[fd] = (char)((flags & O_PATH) != 0);
+    }
     return fd;
 }
 
@@ -107,6 +110,7 @@ int openat(int dirfd, const char* path, int flags, ...)
 
 FAILING(ssize_t, write, (int fd, const void* bytes, size_t count), (fd, bytes, count), IsTracked(fd), "write")
 FAILING(int, fchmod, (int fd, mode_t mode), (fd, mode), IsTracked(fd), "fchmod")
+FAILING(int, fstat, (int fd, struct stat* status), (fd, status), IsTracked(fd), "fstat")
 FAILING(int, fchown, (int fd, uid_t owner, gid_t group), (fd, owner, group), IsTracked(fd), "fchown")
 FAILING(int, fsync, (int fd), (fd), IsTracked(fd), "fsync")
 FAILING(int, fdatasync, (int fd), (fd), IsTracked(fd), "fsync")
@@ -120,7 +124,7 @@ FAILING(int, renameat, (int fromDir, const char* from, int toDir, const char* to
 /* Like Linux, the descriptor is gone even when close reports an error. */
 int close(int fd)
 {
-    const int failing = IsTracked(fd) && FailsNow("close");
+    const int failing = IsTracked(fd) && !pathOnly[fd] && FailsNow("close");
     const int saved = errno;
     if (fd >= 0 && fd < kTrackedDescriptors)
         tracked[fd] = 0;
