@@ -8,7 +8,8 @@
 # <key> names the two source package versions and ends in a short hash of
 # everything that shapes the result (versions, compilers, configure flags).
 # A run that finds that folder complete prints its path and does nothing else,
-# so the build costs about 40 minutes once and then nothing.
+# so the build costs about an hour once (62 minutes measured on 2 cores
+# shared with other builds: ICU 7, qtbase 55) and then half a second.
 #
 # Standard output carries only the cache folder's path, so a caller can write
 #   deps=$(tools/windows/build-deps.sh)
