@@ -121,15 +121,17 @@ FilePlan Survey(const Converter& converter, Direction direction, InputFile& inpu
     if (!choice.output && (!choice.input || *choice.input == Encoding::Big5))
         big5.emplace(converter, direction);
 
-    std::string block(kSurveyBlock, '\0');
+    // Not zero-filled: only the pages a read fills are touched, which for a
+    // small file is a few of the 256.
+    const std::unique_ptr<char[]> buffer(new char[kSurveyBlock]);
     bool first = true;
     bool detecting = !choice.input;
     for (;; first = false) {
         if (progress)
             progress->ThrowIfCancelled();
-        const std::size_t got = input.Read(block.data(), block.size());
-        std::string_view bytes(block.data(), got);
-        const bool last = got < block.size();
+        const std::size_t got = input.Read(buffer.get(), kSurveyBlock);
+        std::string_view bytes(buffer.get(), got);
+        const bool last = got < kSurveyBlock;
         if (detecting)
             detecting = detector.Feed(bytes);
         if (first && mode == SurveyMode::Check) {

@@ -86,9 +86,11 @@ bool NoUnnamedFiles(int code)
 constexpr int kSlots = 64;
 struct CleanupSlot {
     std::atomic<int> state{0};  // 0 free, 1 being filled, 2 armed
-    char path[PATH_MAX];
+    char path[PATH_MAX] = {};
 };
-CleanupSlot cleanupSlots[kSlots];
+// Zero-initialized at compile time, so that starting the program touches none
+// of their pages.
+constinit CleanupSlot cleanupSlots[kSlots];
 
 // Keeps `path` in a slot for the interrupt handler; -1 when every slot is
 // taken, and then the file is simply not removed on an interruption.
