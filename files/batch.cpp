@@ -110,6 +110,9 @@ BatchResult ConvertBatch(const Converter& converter, Direction direction, const 
         progress->BatchStarted(inputs.size(), TotalSize(inputs));
     BatchResult result;
     KeptInputs kept(inputs);
+    // Each folder is synced once, after all its renames, when the batch ends
+    // or fails: a file counted as converted is durable by the time it is reported.
+    FolderSyncs folderSyncs;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         try {
             if (progress)
@@ -121,12 +124,14 @@ BatchResult ConvertBatch(const Converter& converter, Direction direction, const 
             if (progress)
                 progress->FileStarted(i, input->Size());
             kept.KeepFrom(output, i, inputs);
-            result.encodings.push_back(ConvertTextFile(converter, direction, *input, output, choice, progress));
+            result.encodings.push_back(
+                ConvertTextFile(converter, direction, *input, output, choice, progress, &folderSyncs));
         } catch (const Error& error) {
             throw BatchError(error, result.converted);
         }
         ++result.converted;
     }
+    folderSyncs.SyncAll();
     return result;
 }
 

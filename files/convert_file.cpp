@@ -199,14 +199,15 @@ ConversionResult Run(const Converter& converter, const PipelineSettings& setting
 }
 
 ConversionResult ConvertPlanned(const Converter& converter, Direction direction, InputFile& input,
-                                const fs::path& output, const FilePlan& plan, Progress* progress)
+                                const fs::path& output, const FilePlan& plan, Progress* progress,
+                                FolderSyncs* folderSyncs = nullptr)
 {
     Replacement target(output);
     FilePlan followed = plan;
     followed.start = SkipByteOrderMark(input, plan.input);
     const ConversionResult result =
         Run(converter, SettingsFor(direction, followed, output), input, target, progress);
-    target.Commit();
+    target.Commit(folderSyncs);
     return result;
 }
 
@@ -286,16 +287,17 @@ ConversionResult ConvertTextFile(const Converter& converter, Direction direction
 }
 
 ConversionResult ConvertTextFile(const Converter& converter, Direction direction, InputFile& input,
-                                 const fs::path& output, const EncodingChoice& choice, Progress* progress)
+                                 const fs::path& output, const EncodingChoice& choice, Progress* progress,
+                                 FolderSyncs* folderSyncs)
 {
     if (!input.Rereadable()) {
         Replacement target(output);
         const ConversionResult result = ConvertStream(converter, direction, input, target, output, choice, progress);
-        target.Commit();
+        target.Commit(folderSyncs);
         return result;
     }
     const FilePlan plan = Survey(converter, direction, input, choice, SurveyMode::Detect, progress);
-    return ConvertPlanned(converter, direction, input, output, plan, progress);
+    return ConvertPlanned(converter, direction, input, output, plan, progress, folderSyncs);
 }
 
 ConversionResult ConvertStream(const Converter& converter, Direction direction, InputFile& input, ByteSink& output,

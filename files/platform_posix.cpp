@@ -323,6 +323,13 @@ std::size_t ReadAt(File& file, std::uint64_t offset, char* buffer, std::size_t c
     }
 }
 
+void StartWriteback(File& file, std::uint64_t offset, std::uint64_t length)
+{
+    // A length of 0 would mean "to the end of the file".
+    if (length > 0)
+        sync_file_range(Fd(file), static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
+}
+
 void Sync(File& file, const fs::path& name, FileError::Operation operation)
 {
     if (fsync(Fd(file)) == 0)
@@ -402,7 +409,7 @@ Staging& Staging::operator=(Staging&& other) noexcept
     return *this;
 }
 
-void Staging::CommitByRename(const fs::path& destination, const fs::path& name)
+void Staging::CommitByRename(const fs::path& destination, const fs::path& name, bool syncFolder)
 {
     // An unnamed file gets a hidden name first (as a link through /proc, the
     // way the kernel allows for files opened with O_TMPFILE), which the
@@ -429,7 +436,8 @@ void Staging::CommitByRename(const fs::path& destination, const fs::path& name)
     DisarmCleanup(cleanupSlot_);
     // The new content is in place now and nothing can bring the old one back:
     // a failure to make the rename itself durable is not reported.
-    SyncFolder(folder_);
+    if (syncFolder)
+        SyncFolder(folder_);
 }
 
 void Staging::Discard()

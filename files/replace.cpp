@@ -14,6 +14,13 @@ constexpr std::size_t kCopyBlock = std::size_t{1} << 20;
 
 }  // namespace
 
+void FolderSyncs::SyncAll()
+{
+    for (const fs::path& folder : folders_)
+        platform::SyncFolder(folder);
+    folders_.clear();
+}
+
 Replacement::Replacement(const fs::path& target) : target_(target)
 {
     platform::ResolvedPath resolved = platform::ResolveLinks(target);
@@ -63,17 +70,24 @@ void Replacement::StageBeside(bool targetExists)
     staging_ = platform::Staging::CreateDetached(target_);
 }
 
+// A staging file's bytes start on their way to the disk as soon as they are
+// written, so that the sync on Commit finds little left to write.
 void Replacement::Write(std::string_view bytes)
 {
-    platform::WriteAll(kind_ == Kind::Stream ? inPlace_ : staging_.Output(), bytes, target_);
+    if (kind_ == Kind::Stream) {
+        platform::WriteAll(inPlace_, bytes, target_);
+    } else {
+        platform::WriteAll(staging_.Output(), bytes, target_);
+        platform::StartWriteback(staging_.Output(), written_, bytes.size());
+    }
     written_ += bytes.size();
 }
 
-void Replacement::Commit()
+void Replacement::Commit(FolderSyncs* later)
 {
     switch (kind_) {
     case Kind::Rename:
-        CommitRename();
+        CommitRename(later);
         break;
     case Kind::CopyIn:
         CommitCopyIn();
@@ -85,11 +99,13 @@ void Replacement::Commit()
     }
 }
 
-void Replacement::CommitRename()
+void Replacement::CommitRename(FolderSyncs* later)
 {
     platform::ApplyRights(staging_.Output(), rights_, target_);
     platform::Sync(staging_.Output(), target_);
-    staging_.CommitByRename(destination_, target_);
+    staging_.CommitByRename(destination_, target_, !later);
+    if (later)
+        later->Add(staging_.Folder());
 }
 
 // Until the first byte of the target is written, a failure leaves it whole;

@@ -6,9 +6,32 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string_view>
 
 namespace tavrel {
+
+// Folders whose new entries are still to be made durable. A batch renames
+// many files into few folders: one sync of each folder at its end makes all
+// of that folder's renames durable at once, where a sync after each rename
+// would cost one per file. Each file's content is synced before its rename
+// all the same, so at every moment a target holds either its old content or
+// the whole new one; until the folder is synced, a crash may only bring the
+// old one back. Synced, at the latest, when it goes.
+class FolderSyncs {
+public:
+    FolderSyncs() = default;
+    FolderSyncs(const FolderSyncs&) = delete;
+    FolderSyncs& operator=(const FolderSyncs&) = delete;
+    ~FolderSyncs() { SyncAll(); }
+
+    void Add(const std::filesystem::path& folder) { folders_.insert(folder); }
+    // Syncs each folder added since the last time, once.
+    void SyncAll();
+
+private:
+    std::set<std::filesystem::path> folders_;
+};
 
 // New content for `target`, staged while it is written and put in place by
 // Commit(): until then the target is not touched, so a failure or a cancel
@@ -30,8 +53,10 @@ public:
 
     // Appends; throws FileError naming the target.
     void Write(std::string_view bytes) override;
-    // Makes the content durable and puts it in place; throws FileError.
-    void Commit();
+    // Makes the content durable and puts it in place; throws FileError. A
+    // rename into the target's folder is made durable at once, or, given
+    // `later`, when `later` syncs that folder.
+    void Commit(FolderSyncs* later = nullptr);
     // True when the target keeps its identity: written in place on Commit,
     // or as the bytes come.
     bool InPlace() const { return kind_ != Kind::Rename; }
@@ -44,7 +69,7 @@ private:
     };
 
     void StageBeside(bool targetExists);
-    void CommitRename();
+    void CommitRename(FolderSyncs* later);
     void CommitCopyIn();
 
     std::filesystem::path target_;       // as the caller named it, for messages
