@@ -110,28 +110,42 @@ BatchResult ConvertBatch(const Converter& converter, Direction direction, const 
         progress->BatchStarted(inputs.size(), TotalSize(inputs));
     BatchResult result;
     KeptInputs kept(inputs);
-    // Each folder is synced once, after all its renames, when the batch ends
-    // or fails: a file counted as converted is durable by the time it is reported.
-    FolderSyncs folderSyncs;
+    // Outputs are put in place in order while the next files convert, and
+    // their folders synced once each; all before the batch reports.
+    CommitQueue commits;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         try {
             if (progress)
                 progress->ThrowIfCancelled();
             const fs::path output = BatchOutputPath(inputs[i], direction);
             std::unique_ptr<InputFile> input = kept.Take(i);
+            // An input that an earlier output creates must be in place first.
+            if (!input && !platform::InspectPath(inputs[i]))
+                commits.Finish();
             if (!input)
                 input = std::make_unique<InputFile>(inputs[i]);
             if (progress)
                 progress->FileStarted(i, input->Size());
             kept.KeepFrom(output, i, inputs);
             result.encodings.push_back(
-                ConvertTextFile(converter, direction, *input, output, choice, progress, &folderSyncs));
+                ConvertTextFile(converter, direction, *input, output, choice, progress, &commits));
         } catch (const Error& error) {
-            throw BatchError(error, result.converted);
+            // The files converted before it are put in place first; one of
+            // them that fails to be is the first failure.
+            try {
+                commits.Finish();
+            } catch (const Error& earlier) {
+                throw BatchError(earlier, commits.Committed());
+            }
+            throw BatchError(error, commits.Committed());
         }
         ++result.converted;
     }
-    folderSyncs.SyncAll();
+    try {
+        commits.Finish();
+    } catch (const Error& error) {
+        throw BatchError(error, commits.Committed());
+    }
     return result;
 }
 

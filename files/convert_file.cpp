@@ -180,6 +180,15 @@ std::uint64_t SkipByteOrderMark(InputFile& input, Encoding encoding)
     return 0;
 }
 
+// Puts a written replacement in place, or hands it over to `commits` for that.
+void Commit(std::unique_ptr<Replacement> target, CommitQueue* commits)
+{
+    if (commits)
+        commits->Add(std::move(target));
+    else
+        target->Commit();
+}
+
 PipelineSettings SettingsFor(Direction direction, const FilePlan& plan, const fs::path& outputName)
 {
     PipelineSettings settings;
@@ -200,14 +209,14 @@ ConversionResult Run(const Converter& converter, const PipelineSettings& setting
 
 ConversionResult ConvertPlanned(const Converter& converter, Direction direction, InputFile& input,
                                 const fs::path& output, const FilePlan& plan, Progress* progress,
-                                FolderSyncs* folderSyncs = nullptr)
+                                CommitQueue* commits = nullptr)
 {
-    Replacement target(output);
+    auto target = std::make_unique<Replacement>(output);
     FilePlan followed = plan;
     followed.start = SkipByteOrderMark(input, plan.input);
     const ConversionResult result =
-        Run(converter, SettingsFor(direction, followed, output), input, target, progress);
-    target.Commit(folderSyncs);
+        Run(converter, SettingsFor(direction, followed, output), input, *target, progress);
+    Commit(std::move(target), commits);
     return result;
 }
 
@@ -288,16 +297,16 @@ ConversionResult ConvertTextFile(const Converter& converter, Direction direction
 
 ConversionResult ConvertTextFile(const Converter& converter, Direction direction, InputFile& input,
                                  const fs::path& output, const EncodingChoice& choice, Progress* progress,
-                                 FolderSyncs* folderSyncs)
+                                 CommitQueue* commits)
 {
     if (!input.Rereadable()) {
-        Replacement target(output);
-        const ConversionResult result = ConvertStream(converter, direction, input, target, output, choice, progress);
-        target.Commit(folderSyncs);
+        auto target = std::make_unique<Replacement>(output);
+        const ConversionResult result = ConvertStream(converter, direction, input, *target, output, choice, progress);
+        Commit(std::move(target), commits);
         return result;
     }
     const FilePlan plan = Survey(converter, direction, input, choice, SurveyMode::Detect, progress);
-    return ConvertPlanned(converter, direction, input, output, plan, progress, folderSyncs);
+    return ConvertPlanned(converter, direction, input, output, plan, progress, commits);
 }
 
 ConversionResult ConvertStream(const Converter& converter, Direction direction, InputFile& input, ByteSink& output,

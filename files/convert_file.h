@@ -46,11 +46,11 @@ FilePlan CheckTextFile(const Converter& converter, Direction direction, const st
 ConversionResult ConvertTextFile(const Converter& converter, Direction direction, const std::filesystem::path& input,
                                  const std::filesystem::path& output, const EncodingChoice& choice = {},
                                  Progress* progress = nullptr, const std::optional<FilePlan>& plan = {});
-// Given `folderSyncs`, the rename into the output's folder is made durable
-// when `folderSyncs` syncs that folder (see FolderSyncs), not at once.
+// Given `commits`, the output is handed over to it once written, and put in
+// place by it (see CommitQueue), not at once.
 ConversionResult ConvertTextFile(const Converter& converter, Direction direction, InputFile& input,
                                  const std::filesystem::path& output, const EncodingChoice& choice,
-                                 Progress* progress, FolderSyncs* folderSyncs = nullptr);
+                                 Progress* progress, CommitQueue* commits = nullptr);
 
 // Converts an input into a sink as it arrives: for standard input and
 // output, where output should follow input and nothing can be read twice.

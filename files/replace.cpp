@@ -1,6 +1,7 @@
 #include "files/replace.h"
 
 #include <memory>
+#include <system_error>
 
 namespace tavrel {
 
@@ -11,6 +12,10 @@ namespace {
 using platform::FileInfo;
 
 constexpr std::size_t kCopyBlock = std::size_t{1} << 20;
+// Syncs at once in a batch, and files synced or waiting before the next one
+// waits for the first to be in place.
+constexpr std::size_t kSyncThreads = 8;
+constexpr std::size_t kMaxPending = 16;
 
 }  // namespace
 
@@ -99,10 +104,18 @@ void Replacement::Commit(FolderSyncs* later)
     }
 }
 
-void Replacement::CommitRename(FolderSyncs* later)
+void Replacement::SyncStaged()
 {
+    if (kind_ != Kind::Rename || synced_)
+        return;
     platform::ApplyRights(staging_.Output(), rights_, target_);
     platform::Sync(staging_.Output(), target_);
+    synced_ = true;
+}
+
+void Replacement::CommitRename(FolderSyncs* later)
+{
+    SyncStaged();
     staging_.CommitByRename(destination_, target_, !later);
     if (later)
         later->Add(staging_.Folder());
@@ -128,6 +141,101 @@ void Replacement::CommitCopyIn()
     platform::Truncate(inPlace_, written_, target_, operation);
     platform::Sync(inPlace_, target_, operation);
     inPlace_.Close(target_);
+}
+
+}  // namespace tavrel
+
+namespace tavrel {
+
+CommitQueue::~CommitQueue()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        unsynced_.clear();
+    }
+    changed_.notify_all();
+    for (std::thread& thread : threads_)
+        thread.join();
+}
+
+void CommitQueue::Add(std::unique_ptr<Replacement> replacement)
+{
+    {
+        std::lock_guard lock(mutex_);
+        auto item = std::make_shared<Item>();
+        item->replacement = std::move(replacement);
+        pending_.push_back(item);
+        unsynced_.push_back(item);
+        if (threads_.size() < kSyncThreads && threads_.size() < unsynced_.size()) {
+            try {
+                threads_.emplace_back([this] { Sync(); });
+            } catch (const std::system_error&) {
+                // No more threads to be had: the ones there are do the syncs.
+                if (threads_.empty())
+                    throw;
+            }
+        }
+    }
+    changed_.notify_all();
+    PutInPlace(kMaxPending);
+}
+
+void CommitQueue::Finish()
+{
+    PutInPlace(0);
+    folders_.SyncAll();
+}
+
+// A syncing thread: takes the next replacement not yet synced, until the
+// queue goes.
+void CommitQueue::Sync()
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [&] { return stopping_ || !unsynced_.empty(); });
+        if (stopping_)
+            return;
+        const std::shared_ptr<Item> item = unsynced_.front();
+        unsynced_.pop_front();
+        lock.unlock();
+        try {
+            item->replacement->SyncStaged();
+        } catch (...) {
+            item->error = std::current_exception();
+        }
+        lock.lock();
+        item->synced = true;
+        changed_.notify_all();
+    }
+}
+
+// Puts the synced ones in place in order, waiting for the first while more
+// than `pendingAllowed` are pending.
+void CommitQueue::PutInPlace(std::size_t pendingAllowed)
+{
+    std::unique_lock lock(mutex_);
+    while (!pending_.empty()) {
+        const std::shared_ptr<Item> first = pending_.front();
+        if (!first->synced && pending_.size() <= pendingAllowed)
+            return;
+        changed_.wait(lock, [&] { return first->synced; });
+        pending_.pop_front();
+        lock.unlock();
+        try {
+            if (first->error)
+                std::rethrow_exception(first->error);
+            first->replacement->Commit(&folders_);
+        } catch (...) {
+            // The ones after it are discarded, never put in place.
+            lock.lock();
+            pending_.clear();
+            unsynced_.clear();
+            throw;
+        }
+        ++committed_;
+        lock.lock();
+    }
 }
 
 }  // namespace tavrel

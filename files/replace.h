@@ -3,11 +3,19 @@
 #include "files/byte_sink.h"
 #include "files/platform.h"
 
+#include <condition_variable>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <exception>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 namespace tavrel {
 
@@ -53,6 +61,10 @@ public:
 
     // Appends; throws FileError naming the target.
     void Write(std::string_view bytes) override;
+    // Makes the content of a staging file that Commit renames durable, so
+    // that Commit has only the rename left; throws FileError. May run on
+    // another thread than the writes, once they are done.
+    void SyncStaged();
     // Makes the content durable and puts it in place; throws FileError. A
     // rename into the target's folder is made durable at once, or, given
     // `later`, when `later` syncs that folder.
@@ -79,6 +91,53 @@ private:
     platform::File inPlace_;  // Stream and CopyIn: the target itself
     platform::FileRights rights_;
     std::uint64_t written_ = 0;
+    bool synced_ = false;
+};
+
+// Commits the replacements of a batch in the order they are handed over,
+// while the next files are converted. Each one's staged content is synced on
+// a thread of its own as soon as it comes, several at once so that the file
+// system can make them durable together; it is put in place once synced and
+// once every one handed over before it is in place, and its folder is synced
+// once for all at Finish (FolderSyncs). So a file handed over may not be in
+// place until Finish, but every file in place holds its whole new content.
+// A failure stops the queue: the ones after it are discarded, never put in
+// place. Those not in place when it goes are discarded.
+class CommitQueue {
+public:
+    CommitQueue() = default;
+    CommitQueue(const CommitQueue&) = delete;
+    CommitQueue& operator=(const CommitQueue&) = delete;
+    ~CommitQueue();
+
+    // Hands over a replacement whose content is all written, and puts in
+    // place the ones before it that are synced. Throws the FileError of one
+    // handed over before that failed.
+    void Add(std::unique_ptr<Replacement> replacement);
+    // Puts every one handed over in place and syncs their folders; throws
+    // the first failure.
+    void Finish();
+    // How many are in place.
+    std::size_t Committed() const { return committed_; }
+
+private:
+    struct Item {
+        std::unique_ptr<Replacement> replacement;
+        bool synced = false;
+        std::exception_ptr error;
+    };
+
+    void Sync();
+    void PutInPlace(std::size_t pendingAllowed);
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::shared_ptr<Item>> pending_;  // handed over, not in place, in order
+    std::deque<std::shared_ptr<Item>> unsynced_;  // not yet taken by a syncing thread
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+    FolderSyncs folders_;
+    std::size_t committed_ = 0;
 };
 
 }  // namespace tavrel
