@@ -161,22 +161,28 @@ CommitQueue::~CommitQueue()
 
 void CommitQueue::Add(std::unique_ptr<Replacement> replacement)
 {
+    auto item = std::make_shared<Item>();
+    item->replacement = std::move(replacement);
+    bool syncHere = false;
     {
         std::lock_guard lock(mutex_);
-        auto item = std::make_shared<Item>();
-        item->replacement = std::move(replacement);
         pending_.push_back(item);
         unsynced_.push_back(item);
         if (threads_.size() < kSyncThreads && threads_.size() < unsynced_.size()) {
             try {
                 threads_.emplace_back([this] { Sync(); });
             } catch (const std::system_error&) {
-                // No more threads to be had: the ones there are do the syncs.
-                if (threads_.empty())
-                    throw;
+                // No more threads to be had: the ones there are do the
+                // syncs, or without any, this thread.
+                if (threads_.empty()) {
+                    unsynced_.pop_back();
+                    syncHere = true;
+                }
             }
         }
     }
+    if (syncHere)
+        SyncOne(*item);
     changed_.notify_all();
     PutInPlace(kMaxPending);
 }
@@ -199,15 +205,21 @@ void CommitQueue::Sync()
         const std::shared_ptr<Item> item = unsynced_.front();
         unsynced_.pop_front();
         lock.unlock();
-        try {
-            item->replacement->SyncStaged();
-        } catch (...) {
-            item->error = std::current_exception();
-        }
+        SyncOne(*item);
         lock.lock();
-        item->synced = true;
-        changed_.notify_all();
     }
+}
+
+void CommitQueue::SyncOne(Item& item)
+{
+    try {
+        item.replacement->SyncStaged();
+    } catch (...) {
+        item.error = std::current_exception();
+    }
+    std::lock_guard lock(mutex_);
+    item.synced = true;
+    changed_.notify_all();
 }
 
 // Puts the synced ones in place in order, waiting for the first while more

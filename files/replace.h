@@ -128,6 +128,7 @@ private:
     };
 
     void Sync();
+    void SyncOne(Item& item);
     void PutInPlace(std::size_t pendingAllowed);
 
     std::mutex mutex_;
