@@ -33,19 +33,27 @@ char* ByteBuffer::Reserve(std::size_t size)
 BlockConverter::BlockConverter(const Converter& converter, Direction direction, Encoding input, Encoding output)
     : map_(converter.Map(direction)), input_(input), output_(output)
 {
-    if (input == Encoding::Gbk && output == Encoding::Gbk)
-        gbk_ = std::make_unique<GbkTranscoder>(map_);
-    else if (IsUtf8(input) && IsUtf8(output))
-        utf8_ = std::make_unique<Utf8Transcoder>(map_);
-    else if (input == output && (input == Encoding::Utf16LE || input == Encoding::Utf16BE) &&
-             Utf16Transcoder::Applies(map_))
-        utf16_ = std::make_unique<Utf16Transcoder>(map_, input == Encoding::Utf16BE);
 }
 
 BlockConverter::~BlockConverter() = default;
 
+void BlockConverter::BuildFused() const
+{
+    if (input_ == Encoding::Gbk && output_ == Encoding::Gbk)
+        gbk_ = std::make_unique<GbkTranscoder>(map_);
+    else if (IsUtf8(input_) && IsUtf8(output_))
+        utf8_ = std::make_unique<Utf8Transcoder>(map_);
+    else if (input_ == output_ && (input_ == Encoding::Utf16LE || input_ == Encoding::Utf16BE) &&
+             Utf16Transcoder::Applies(map_))
+        utf16_ = std::make_unique<Utf16Transcoder>(map_, input_ == Encoding::Utf16BE);
+    fusedReady_ = true;
+}
+
 BlockFailure BlockConverter::Convert(std::string_view bytes, ByteBuffer& out) const
 {
+    if (bytes.size() < kFusedMinimum && !fusedReady_)
+        return ConvertPlain(bytes, out);
+    std::call_once(fusedBuilt_, [this] { BuildFused(); });
     char* end = nullptr;
     if (gbk_)
         end = gbk_->Convert(bytes, out.Reserve(GbkTranscoder::MaxOutput(bytes.size())));

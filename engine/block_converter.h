@@ -3,8 +3,10 @@
 #include "engine/converter.h"
 #include "engine/encoding.h"
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <string_view>
 
 namespace tavrel {
@@ -39,11 +41,16 @@ struct BlockFailure {
 // Converts blocks of text from one encoding into another through a
 // converter's direction. Blocks hold whole characters and no byte-order mark.
 // GBK, UTF-8 and UTF-16 to themselves take a fused path (one lookup per
-// character); everything else, and any character the fused path cannot
-// handle, goes through decoding, the converter and encoding, with the same
+// character) through a table built at the first block of kFusedMinimum
+// bytes or more, so that small jobs do not pay for it; everything else,
+// smaller blocks before that, and any character the fused path cannot
+// handle, go through decoding, the converter and encoding, with the same
 // result. Safe to use from several threads at once.
 class BlockConverter {
 public:
+    // Below this many bytes a block is cheaper to convert than the fused table is to build.
+    static constexpr std::size_t kFusedMinimum = 4096;
+
     BlockConverter(const Converter& converter, Direction direction, Encoding input, Encoding output);
     ~BlockConverter();
     BlockConverter(const BlockConverter&) = delete;
@@ -64,15 +71,18 @@ public:
     std::size_t Boundary(std::string_view bytes) const;
 
 private:
+    void BuildFused() const;
     BlockFailure LocateEncodeFailure(std::string_view bytes, std::u16string_view converted,
                                      std::size_t failedUnit) const;
 
     const UnitMap& map_;
     Encoding input_;
     Encoding output_;
-    std::unique_ptr<GbkTranscoder> gbk_;
-    std::unique_ptr<Utf8Transcoder> utf8_;
-    std::unique_ptr<Utf16Transcoder> utf16_;
+    mutable std::once_flag fusedBuilt_;
+    mutable std::atomic<bool> fusedReady_ = false;
+    mutable std::unique_ptr<GbkTranscoder> gbk_;
+    mutable std::unique_ptr<Utf8Transcoder> utf8_;
+    mutable std::unique_ptr<Utf16Transcoder> utf16_;
 };
 
 }  // namespace tavrel

@@ -1,7 +1,7 @@
 #include "engine/char_frequency.h"
 
-#include <algorithm>
-#include <iterator>
+#include <array>
+#include <cstddef>
 
 namespace tavrel {
 
@@ -17,15 +17,22 @@ constexpr Entry kCosts[] = {
 #include "char_frequency.inc"
 };
 
+// The cost of every BMP code point, laid out at compile time: one load per
+// character instead of a search.
+constexpr auto kCostOfUnit = [] {
+    std::array<std::uint8_t, 0x10000> costs{};
+    for (std::size_t c = 0x80; c < costs.size(); ++c)
+        costs[c] = static_cast<std::uint8_t>(kUnseenCost);
+    for (const Entry& entry : kCosts)
+        costs[entry.code] = entry.cost;
+    return costs;
+}();
+
 }  // namespace
 
 std::uint32_t CharacterCost(char32_t c)
 {
-    if (c < 0x80)
-        return 0;
-    const auto* found = std::lower_bound(std::begin(kCosts), std::end(kCosts), c,
-                                         [](const Entry& entry, char32_t code) { return entry.code < code; });
-    return found != std::end(kCosts) && found->code == c ? found->cost : kUnseenCost;
+    return c < kCostOfUnit.size() ? kCostOfUnit[c] : kUnseenCost;
 }
 
 }  // namespace tavrel

@@ -54,16 +54,26 @@ void UnitMap::Apply(std::u16string& text) const
     text.resize(length);
 }
 
-Converter::Converter() : f2j_({}, {}), j2f_({}, {})
-{
-}
-
 void Converter::SetTables(std::u16string tableF, std::u16string tableJ)
 {
+    std::lock_guard lock(mapsMutex_);
     tableF_ = std::move(tableF);
     tableJ_ = std::move(tableJ);
-    f2j_ = UnitMap(tableF_, tableJ_);
-    j2f_ = UnitMap(tableJ_, tableF_);
+    f2jBuilt_ = false;
+    j2fBuilt_ = false;
+}
+
+const UnitMap& Converter::Map(Direction direction) const
+{
+    std::lock_guard lock(mapsMutex_);
+    const bool f2j = direction == Direction::F2J;
+    bool& built = f2j ? f2jBuilt_ : j2fBuilt_;
+    UnitMap& map = f2j ? f2j_ : j2f_;
+    if (!built) {
+        map = f2j ? UnitMap(tableF_, tableJ_) : UnitMap(tableJ_, tableF_);
+        built = true;
+    }
+    return map;
 }
 
 std::u16string Converter::F2J(std::u16string_view text) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,8 @@ enum class Direction {
 // nothing when the other table is too short to have that position.
 class UnitMap {
 public:
+    // An empty map, to be assigned a built one before use.
+    UnitMap() = default;
     UnitMap(std::u16string_view searched, std::u16string_view target);
 
     char16_t operator[](char16_t unit) const { return target_[unit]; }
@@ -39,10 +42,14 @@ private:
 // the one at position p of TableJ() (Simplified). A character converts through
 // its first occurrence in the searched table; when the other table is too short
 // to have that position, the character is dropped. Characters in no table pass
-// through unchanged. Every UTF-16 code unit is converted by itself.
+// through unchanged. Every UTF-16 code unit is converted by itself. The map
+// of a direction is built the first time that direction is asked for, so a
+// job pays only for the direction it converts.
 class Converter {
 public:
-    Converter();
+    Converter() = default;
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
 
     // Replaces both tables (see LoadTables in tables.h for the files).
     void SetTables(std::u16string tableF, std::u16string tableJ);
@@ -53,15 +60,19 @@ public:
     std::u16string F2J(std::u16string_view text) const;
     std::u16string J2F(std::u16string_view text) const;
 
-    const UnitMap& Map(Direction direction) const { return direction == Direction::F2J ? f2j_ : j2f_; }
+    // Safe to call from several threads at once.
+    const UnitMap& Map(Direction direction) const;
 
 private:
     std::u16string Convert(Direction direction, std::u16string_view text) const;
 
     std::u16string tableF_;
     std::u16string tableJ_;
-    UnitMap f2j_;
-    UnitMap j2f_;
+    mutable std::mutex mapsMutex_;  // building the maps
+    mutable UnitMap f2j_;
+    mutable UnitMap j2f_;
+    mutable bool f2jBuilt_ = false;
+    mutable bool j2fBuilt_ = false;
 };
 
 

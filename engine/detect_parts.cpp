@@ -3,6 +3,7 @@
 #include "engine/ascii.h"
 #include "engine/block_codec.h"
 #include "engine/char_frequency.h"
+#include "engine/gbk.h"
 
 #include <algorithm>
 #include <optional>
@@ -135,22 +136,38 @@ bool Big5Check::Valid(bool complete) const
 namespace {
 
 // The cost of the character that a one- or two-byte sequence decodes to with
-// the converter, or kUnseenCost when it does not decode to one character.
+// the converter, or kUnseenCost when it does not decode to one character. A
+// sequence that converts leaves the converter as it found it; one that fails
+// resets it.
 std::uint32_t DecodedCost(UConverter* converter, const char* bytes, int32_t size)
 {
-    ucnv_reset(converter);
     UChar out[2];
+    UChar* target = out;
+    const char* source = bytes;
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t length = ucnv_toUChars(converter, out, 2, bytes, size, &status);
-    if (U_FAILURE(status) || length != 1)
+    ucnv_toUnicode(converter, &target, out + 2, &source, bytes + size, nullptr, true, &status);
+    if (U_FAILURE(status)) {
+        ucnv_resetToUnicode(converter);
         return kUnseenCost;
-    return CharacterCost(out[0]);
+    }
+    return target - out == 1 ? CharacterCost(out[0]) : kUnseenCost;
+}
+
+// The same for GBK through the engine's own tables of the same code page,
+// many times cheaper than a call into ICU per character.
+std::uint32_t GbkCost(const char* bytes, std::size_t size)
+{
+    std::u16string text;
+    std::size_t bad = 0;
+    if (!DecodeGbk({bytes, size}, text, bad) || text.size() != 1)
+        return kUnseenCost;
+    return CharacterCost(text[0]);
 }
 
 }  // namespace
 
 ReadingCosts::ReadingCosts()
-    : gbkConverter_(OpenStrictConverter("windows-936-2000")), big5Converter_(OpenStrictConverter("windows-950-2000"))
+    : big5Converter_(OpenStrictConverter("windows-950-2000"))
 {
 }
 
@@ -175,7 +192,7 @@ void ReadingCosts::Score(unsigned char lead, unsigned char trail)
 {
     const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
     const int32_t size = trail == 0 ? 1 : 2;
-    gbk_ += DecodedCost(gbkConverter_.get(), pair, size);
+    gbk_ += GbkCost(pair, static_cast<std::size_t>(size));
     big5_ += DecodedCost(big5Converter_.get(), pair, size);
     ++scored_;
 }

@@ -91,7 +91,6 @@ public:
 private:
     void Score(unsigned char lead, unsigned char trail);
 
-    ConverterPtr gbkConverter_;
     ConverterPtr big5Converter_;
     std::uint32_t gbk_ = 0;
     std::uint32_t big5_ = 0;

@@ -22,9 +22,10 @@ inline constexpr std::uint32_t Entry(std::uint32_t bytes, unsigned length)
     return bytes | static_cast<std::uint32_t>(length) << 24;
 }
 
+// 0 for a fallback entry.
 inline constexpr unsigned Length(std::uint32_t entry)
 {
-    return entry >> 24;
+    return entry >> 24 & 0x7F;
 }
 
 // Copies the run of ASCII at `p`, eight bytes at a time while it lasts, for

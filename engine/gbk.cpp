@@ -89,37 +89,50 @@ std::size_t EncodeGbk(std::u16string_view text, std::string& bytes)
 }
 
 
-GbkTranscoder::GbkTranscoder(const UnitMap& map)
-    : single_(256), pairs_(kPairTable, fused::kFallBack), asciiKept_(map.KeepsRange(0, 0x7F))
+GbkTranscoder::GbkTranscoder(const UnitMap& map) : table_(0x10000, fused::kFallBack), asciiKept_(map.KeepsRange(0, 0x7F))
 {
-    for (unsigned byte = 0; byte < 256; ++byte) {
-        const char16_t unit = kGbkSingleByte[byte];
-        single_[byte] = unit == kLeadByte || unit == kUnmapped ? fused::kFallBack : EntryFor(unit, map);
-    }
+    for (unsigned byte = 0; byte < 0x80; ++byte)
+        table_[byte] = EntryFor(kGbkSingleByte[byte], map);
     for (unsigned lead = kFirstLead; lead <= kLastTrail; ++lead) {
         for (unsigned trail = kFirstTrail; trail <= kLastTrail; ++trail) {
             const char16_t unit = kGbkDoubleByte[(lead - kFirstLead) * kTrailsPerLead + trail - kFirstTrail];
             if (unit != u'\0')
-                pairs_[(lead - kFirstLead) << 8 | trail] = EntryFor(unit, map);
+                table_[lead << 8 | trail] = EntryFor(unit, map);
         }
     }
 }
 
+// A fallback entry writes nothing and is only remembered, so that the loop
+// has no branch on it: any fallback sends the whole block to the plain path.
 char* GbkTranscoder::Convert(std::string_view bytes, char* out) const
 {
-    const auto* const end = reinterpret_cast<const unsigned char*>(bytes.data()) + bytes.size();
-    return fused::Transcode(bytes, out, asciiKept_, [&](const unsigned char*& p, char*& to) {
-        std::uint32_t entry;
-        if (static_cast<unsigned>(*p - kFirstLead) < kLastTrail + 1 - kFirstLead) {
-            if (end - p < 2)
-                return false;
-            entry = pairs_[static_cast<unsigned>(*p - kFirstLead) << 8 | p[1]];
-            p += 2;
-        } else {
-            entry = single_[*p++];
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    const std::uint32_t* const table = table_.data();
+    const bool asciiKept = asciiKept_;
+    std::uint32_t flags = 0;
+    while (p < end) {
+        if (*p < 0x80 && asciiKept) {
+            fused::CopyAscii(p, end, out);
+            continue;
         }
-        return fused::Put(entry, to);
-    });
+        // A run of characters that are not ASCII: mostly Chinese.
+        do {
+            std::uint32_t entry;
+            if (*p >= 0x80) {
+                if (end - p < 2)
+                    return nullptr;
+                entry = table[p[0] << 8 | p[1]];
+                p += 2;
+            } else {
+                entry = table[*p++];
+            }
+            flags |= entry;
+            std::memcpy(out, &entry, 4);
+            out += fused::Length(entry);
+        } while (p < end && (*p >= 0x80 || !asciiKept));
+    }
+    return flags & fused::kFallBack ? nullptr : out;
 }
 
 }  // namespace tavrel

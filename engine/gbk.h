@@ -35,8 +35,9 @@ public:
     static std::size_t MaxOutput(std::size_t inputSize) { return 2 * inputSize + 4; }
 
 private:
-    std::vector<std::uint32_t> single_;  // per byte
-    std::vector<std::uint32_t> pairs_;   // per lead byte 81-FE and any byte after it
+    // An entry per ASCII byte b at [b], and per byte l from 0x80 on and any
+    // byte t after it at [l << 8 | t]; the one-byte 0x80 and 0xFF fall back.
+    std::vector<std::uint32_t> table_;
     bool asciiKept_;
 };
 

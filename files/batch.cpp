@@ -176,16 +176,25 @@ BatchResult ConvertBatch(const Converter& converter, Direction direction, const 
         progress->BatchStarted(items.size(), TotalSize(items));
     BatchResult result;
     KeptInputs kept(items);
+    // Outputs are put in place in order while the next files convert, and
+    // their folders synced once each; all before the batch reports.
+    CommitQueue commits;
     for (std::size_t i = 0; i < items.size(); ++i) {
         BatchOutcome outcome;
         try {
             if (progress)
                 progress->ThrowIfCancelled();
             std::unique_ptr<InputFile> input = kept.Take(i);
+            // An input that an earlier output creates must be in place first.
+            if (!input && !platform::InspectPath(items[i].input))
+                commits.Finish();
             if (!input)
                 input = std::make_unique<InputFile>(items[i].input);
             if (progress)
                 progress->FileStarted(i, input->Size());
+            // An output that exists only once the files before it are in place counts too.
+            if (settings.noClobber)
+                commits.Finish();
             if (settings.noClobber && platform::InspectPath(items[i].output)) {
                 outcome.kind = BatchOutcome::Kind::Skipped;
             } else {
@@ -193,17 +202,30 @@ BatchResult ConvertBatch(const Converter& converter, Direction direction, const 
                     platform::CreateFolders(items[i].output.parent_path());
                 kept.KeepFrom(items[i].output, i, items);
                 outcome.encodings =
-                    ConvertTextFile(converter, direction, *input, items[i].output, choice, progress);
+                    ConvertTextFile(converter, direction, *input, items[i].output, choice, progress, &commits);
             }
         } catch (const Error& error) {
-            if (!settings.keepGoing || dynamic_cast<const Cancelled*>(&error))
-                throw BatchError(error, result.converted);
+            if (!settings.keepGoing || dynamic_cast<const Cancelled*>(&error)) {
+                // The files converted before it are put in place first; one
+                // of them that fails to be is the first failure.
+                try {
+                    commits.Finish();
+                } catch (const Error& earlier) {
+                    throw BatchError(earlier, commits.Committed());
+                }
+                throw BatchError(error, commits.Committed());
+            }
             outcome = {BatchOutcome::Kind::Failed, {}, error.Content()};
         }
         result.converted += outcome.kind == BatchOutcome::Kind::Converted;
         result.skipped += outcome.kind == BatchOutcome::Kind::Skipped;
         result.failed += outcome.kind == BatchOutcome::Kind::Failed;
         result.outcomes.push_back(std::move(outcome));
+    }
+    try {
+        commits.Finish();
+    } catch (const Error& error) {
+        throw BatchError(error, commits.Committed());
     }
     return result;
 }

@@ -121,15 +121,17 @@ FilePlan Survey(const Converter& converter, Direction direction, InputFile& inpu
     if (!choice.output && (!choice.input || *choice.input == Encoding::Big5))
         big5.emplace(converter, direction);
 
-    std::string block(kSurveyBlock, '\0');
+    // Not zero-filled: only the pages a read fills are touched, which for a
+    // small file is a few of the 256.
+    const std::unique_ptr<char[]> buffer(new char[kSurveyBlock]);
     bool first = true;
     bool detecting = !choice.input;
     for (;; first = false) {
         if (progress)
             progress->ThrowIfCancelled();
-        const std::size_t got = input.Read(block.data(), block.size());
-        std::string_view bytes(block.data(), got);
-        const bool last = got < block.size();
+        const std::size_t got = input.Read(buffer.get(), kSurveyBlock);
+        std::string_view bytes(buffer.get(), got);
+        const bool last = got < kSurveyBlock;
         if (detecting)
             detecting = detector.Feed(bytes);
         if (first && mode == SurveyMode::Check) {
@@ -182,6 +184,15 @@ std::uint64_t SkipByteOrderMark(InputFile& input, Encoding encoding)
     return 0;
 }
 
+// Puts a written replacement in place, or hands it over to `commits` for that.
+void Commit(std::unique_ptr<Replacement> target, CommitQueue* commits)
+{
+    if (commits)
+        commits->Add(std::move(target));
+    else
+        target->Commit();
+}
+
 PipelineSettings SettingsFor(Direction direction, const FilePlan& plan, const fs::path& outputName)
 {
     PipelineSettings settings;
@@ -210,14 +221,15 @@ ConversionResult Run(const Converter& converter, const PipelineSettings& setting
 }
 
 ConversionResult ConvertPlanned(const Converter& converter, Direction direction, InputFile& input,
-                                const fs::path& output, const FilePlan& plan, Progress* progress)
+                                const fs::path& output, const FilePlan& plan, Progress* progress,
+                                CommitQueue* commits = nullptr)
 {
-    Replacement target(output);
+    auto target = std::make_unique<Replacement>(output);
     FilePlan followed = plan;
     followed.start = SkipByteOrderMark(input, plan.input);
     ConversionResult result =
-        Run(converter, SettingsFor(direction, followed, output), input, target, progress, followed.start > 0);
-    target.Commit();
+        Run(converter, SettingsFor(direction, followed, output), input, *target, progress, followed.start > 0);
+    Commit(std::move(target), commits);
     result.alternative = plan.alternative;
     return result;
 }
@@ -315,16 +327,17 @@ ConversionResult ConvertTextFile(const Converter& converter, Direction direction
 }
 
 ConversionResult ConvertTextFile(const Converter& converter, Direction direction, InputFile& input,
-                                 const fs::path& output, const EncodingChoice& choice, Progress* progress)
+                                 const fs::path& output, const EncodingChoice& choice, Progress* progress,
+                                 CommitQueue* commits)
 {
     if (!input.Rereadable()) {
-        Replacement target(output);
-        const ConversionResult result = ConvertStream(converter, direction, input, target, output, choice, progress);
-        target.Commit();
+        auto target = std::make_unique<Replacement>(output);
+        const ConversionResult result = ConvertStream(converter, direction, input, *target, output, choice, progress);
+        Commit(std::move(target), commits);
         return result;
     }
     const FilePlan plan = Survey(converter, direction, input, choice, SurveyMode::Detect, progress);
-    return ConvertPlanned(converter, direction, input, output, plan, progress);
+    return ConvertPlanned(converter, direction, input, output, plan, progress, commits);
 }
 
 ConversionResult ConvertStream(const Converter& converter, Direction direction, InputFile& input, ByteSink& output,

@@ -6,6 +6,7 @@
 #include "files/input_file.h"
 #include "files/pipeline.h"
 #include "files/progress.h"
+#include "files/replace.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -47,9 +48,11 @@ FilePlan CheckTextFile(const Converter& converter, Direction direction, const st
 ConversionResult ConvertTextFile(const Converter& converter, Direction direction, const std::filesystem::path& input,
                                  const std::filesystem::path& output, const EncodingChoice& choice = {},
                                  Progress* progress = nullptr, const std::optional<FilePlan>& plan = {});
+// Given `commits`, the output is handed over to it once written, and put in
+// place by it (see CommitQueue), not at once.
 ConversionResult ConvertTextFile(const Converter& converter, Direction direction, InputFile& input,
                                  const std::filesystem::path& output, const EncodingChoice& choice,
-                                 Progress* progress);
+                                 Progress* progress, CommitQueue* commits = nullptr);
 
 // Converts an input into a sink as it arrives: for standard input and
 // output, where output should follow input and nothing can be read twice.

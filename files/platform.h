@@ -80,6 +80,10 @@ void WriteAt(File& file, std::uint64_t offset, std::string_view bytes, const std
 std::size_t ReadAt(File& file, std::uint64_t offset, char* buffer, std::size_t capacity,
                    const std::filesystem::path& name);
 
+// Starts writing a range just written to the disk, without waiting for it,
+// so that a later Sync has little left to do. Only a hint: failures are left
+// for Sync to report.
+void StartWriteback(File& file, std::uint64_t offset, std::uint64_t length);
 // Makes the content durable. Pipes and terminals need not be and are not.
 void Sync(File& file, const std::filesystem::path& name, FileError::Operation operation = FileError::Operation::Write);
 // Makes a folder's entries durable; a failure is not reported, since what it
@@ -106,8 +110,13 @@ public:
     Staging& operator=(Staging&& other) noexcept;
 
     File& Output() { return file_; }
-    // Gives the staging file `destination`'s name, replacing what was there.
-    void CommitByRename(const std::filesystem::path& destination, const std::filesystem::path& name);
+    // The folder the staging file is renamed in.
+    const std::filesystem::path& Folder() const { return folder_; }
+    // Gives the staging file `destination`'s name, replacing what was there,
+    // and syncs the folder unless `syncFolder` is false: then the caller
+    // syncs it later, and until then a crash may lose the rename.
+    void CommitByRename(const std::filesystem::path& destination, const std::filesystem::path& name,
+                        bool syncFolder = true);
 
 private:
     void Discard();

@@ -88,9 +88,11 @@ bool NoUnnamedFiles(int code)
 constexpr int kSlots = 64;
 struct CleanupSlot {
     std::atomic<int> state{0};  // 0 free, 1 being filled, 2 armed
-    char path[PATH_MAX];
+    char path[PATH_MAX] = {};
 };
-CleanupSlot cleanupSlots[kSlots];
+// Zero-initialized at compile time, so that starting the program touches none
+// of their pages.
+constinit CleanupSlot cleanupSlots[kSlots];
 
 // Keeps `path` in a slot for the interrupt handler; -1 when every slot is
 // taken, and then the file is simply not removed on an interruption.
@@ -314,6 +316,13 @@ std::size_t ReadAt(File& file, std::uint64_t offset, char* buffer, std::size_t c
     }
 }
 
+void StartWriteback(File& file, std::uint64_t offset, std::uint64_t length)
+{
+    // A length of 0 would mean "to the end of the file".
+    if (length > 0)
+        sync_file_range(Fd(file), static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
+}
+
 void Sync(File& file, const fs::path& name, FileError::Operation operation)
 {
     if (fsync(Fd(file)) == 0)
@@ -393,7 +402,7 @@ Staging& Staging::operator=(Staging&& other) noexcept
     return *this;
 }
 
-void Staging::CommitByRename(const fs::path& destination, const fs::path& name)
+void Staging::CommitByRename(const fs::path& destination, const fs::path& name, bool syncFolder)
 {
     // An unnamed file gets a hidden name first (as a link through /proc, the
     // way the kernel allows for files opened with O_TMPFILE), which the
@@ -420,7 +429,8 @@ void Staging::CommitByRename(const fs::path& destination, const fs::path& name)
     DisarmCleanup(cleanupSlot_);
     // The new content is in place now and nothing can bring the old one back:
     // a failure to make the rename itself durable is not reported.
-    SyncFolder(folder_);
+    if (syncFolder)
+        SyncFolder(folder_);
 }
 
 void Staging::Discard()

@@ -1,6 +1,7 @@
 #include "files/replace.h"
 
 #include <memory>
+#include <system_error>
 
 namespace tavrel {
 
@@ -11,8 +12,19 @@ namespace {
 using platform::FileInfo;
 
 constexpr std::size_t kCopyBlock = std::size_t{1} << 20;
+// Syncs at once in a batch, and files synced or waiting before the next one
+// waits for the first to be in place.
+constexpr std::size_t kSyncThreads = 8;
+constexpr std::size_t kMaxPending = 16;
 
 }  // namespace
+
+void FolderSyncs::SyncAll()
+{
+    for (const fs::path& folder : folders_)
+        platform::SyncFolder(folder);
+    folders_.clear();
+}
 
 Replacement::Replacement(const fs::path& target) : target_(target)
 {
@@ -63,17 +75,24 @@ void Replacement::StageBeside(bool targetExists)
     staging_ = platform::Staging::CreateDetached(target_);
 }
 
+// A staging file's bytes start on their way to the disk as soon as they are
+// written, so that the sync on Commit finds little left to write.
 void Replacement::Write(std::string_view bytes)
 {
-    platform::WriteAll(kind_ == Kind::Stream ? inPlace_ : staging_.Output(), bytes, target_);
+    if (kind_ == Kind::Stream) {
+        platform::WriteAll(inPlace_, bytes, target_);
+    } else {
+        platform::WriteAll(staging_.Output(), bytes, target_);
+        platform::StartWriteback(staging_.Output(), written_, bytes.size());
+    }
     written_ += bytes.size();
 }
 
-void Replacement::Commit()
+void Replacement::Commit(FolderSyncs* later)
 {
     switch (kind_) {
     case Kind::Rename:
-        CommitRename();
+        CommitRename(later);
         break;
     case Kind::CopyIn:
         CommitCopyIn();
@@ -85,11 +104,21 @@ void Replacement::Commit()
     }
 }
 
-void Replacement::CommitRename()
+void Replacement::SyncStaged()
 {
+    if (kind_ != Kind::Rename || synced_)
+        return;
     platform::ApplyRights(staging_.Output(), rights_, target_);
     platform::Sync(staging_.Output(), target_);
-    staging_.CommitByRename(destination_, target_);
+    synced_ = true;
+}
+
+void Replacement::CommitRename(FolderSyncs* later)
+{
+    SyncStaged();
+    staging_.CommitByRename(destination_, target_, !later);
+    if (later)
+        later->Add(staging_.Folder());
 }
 
 // Until the first byte of the target is written, a failure leaves it whole;
@@ -113,6 +142,113 @@ void Replacement::CommitCopyIn()
     platform::Truncate(inPlace_, written_, target_, operation);
     platform::Sync(inPlace_, target_, operation);
     inPlace_.Close(target_);
+}
+
+}  // namespace tavrel
+
+namespace tavrel {
+
+CommitQueue::~CommitQueue()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        unsynced_.clear();
+    }
+    changed_.notify_all();
+    for (std::thread& thread : threads_)
+        thread.join();
+}
+
+void CommitQueue::Add(std::unique_ptr<Replacement> replacement)
+{
+    auto item = std::make_shared<Item>();
+    item->replacement = std::move(replacement);
+    bool syncHere = false;
+    {
+        std::lock_guard lock(mutex_);
+        pending_.push_back(item);
+        unsynced_.push_back(item);
+        if (threads_.size() < kSyncThreads && threads_.size() < unsynced_.size()) {
+            try {
+                threads_.emplace_back([this] { Sync(); });
+            } catch (const std::system_error&) {
+                // No more threads to be had: the ones there are do the
+                // syncs, or without any, this thread.
+                if (threads_.empty()) {
+                    unsynced_.pop_back();
+                    syncHere = true;
+                }
+            }
+        }
+    }
+    if (syncHere)
+        SyncOne(*item);
+    changed_.notify_all();
+    PutInPlace(kMaxPending);
+}
+
+void CommitQueue::Finish()
+{
+    PutInPlace(0);
+    folders_.SyncAll();
+}
+
+// A syncing thread: takes the next replacement not yet synced, until the
+// queue goes.
+void CommitQueue::Sync()
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [&] { return stopping_ || !unsynced_.empty(); });
+        if (stopping_)
+            return;
+        const std::shared_ptr<Item> item = unsynced_.front();
+        unsynced_.pop_front();
+        lock.unlock();
+        SyncOne(*item);
+        lock.lock();
+    }
+}
+
+void CommitQueue::SyncOne(Item& item)
+{
+    try {
+        item.replacement->SyncStaged();
+    } catch (...) {
+        item.error = std::current_exception();
+    }
+    std::lock_guard lock(mutex_);
+    item.synced = true;
+    changed_.notify_all();
+}
+
+// Puts the synced ones in place in order, waiting for the first while more
+// than `pendingAllowed` are pending.
+void CommitQueue::PutInPlace(std::size_t pendingAllowed)
+{
+    std::unique_lock lock(mutex_);
+    while (!pending_.empty()) {
+        const std::shared_ptr<Item> first = pending_.front();
+        if (!first->synced && pending_.size() <= pendingAllowed)
+            return;
+        changed_.wait(lock, [&] { return first->synced; });
+        pending_.pop_front();
+        lock.unlock();
+        try {
+            if (first->error)
+                std::rethrow_exception(first->error);
+            first->replacement->Commit(&folders_);
+        } catch (...) {
+            // The ones after it are discarded, never put in place.
+            lock.lock();
+            pending_.clear();
+            unsynced_.clear();
+            throw;
+        }
+        ++committed_;
+        lock.lock();
+    }
 }
 
 }  // namespace tavrel

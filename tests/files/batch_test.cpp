@@ -30,6 +30,30 @@ TEST(BatchTest, WritesBesideEachFileInItsEncoding)
     EXPECT_TRUE(fs::exists(dir / "简体c.txt"));
 }
 
+// Guards the commits that overlap the next files: the files before a failing
+// one are in place, whole and counted, none after it is; an input that an
+// earlier output creates is read once that output is in place.
+TEST(BatchTest, FailureKeepsTheFilesBeforeItInPlaceAndNoneAfter)
+{
+    TempDir dir;
+    Converter converter;
+    converter.SetTables(u"國", u"国");
+    WriteBytes(dir / "a.txt", Gbk("國"));
+    WriteBytes(dir / "b.txt", "\x81");
+    WriteBytes(dir / "c.txt", Gbk("國"));
+    try {
+        ConvertBatch(converter, Direction::F2J,
+                     BesideEachFile({dir / "a.txt", dir / "简体a.txt", dir / "b.txt", dir / "c.txt"}, Direction::F2J));
+        ADD_FAILURE() << "b.txt converted";
+    } catch (const BatchError& error) {
+        EXPECT_TRUE(std::string(error.what()).ends_with("已有 2 个文件成功转换。")) << error.what();
+    }
+    EXPECT_EQ(ReadBytes(dir / "简体a.txt"), Gbk("国"));
+    EXPECT_EQ(ReadBytes(dir / "简体简体a.txt"), Gbk("国"));
+    EXPECT_FALSE(fs::exists(dir / "简体b.txt"));
+    EXPECT_FALSE(fs::exists(dir / "简体c.txt"));
+}
+
 // Guards cancelling: the batch stops before writing anything more, and says
 // so the way a failure does, with the count.
 TEST(BatchTest, CancelledBatchWritesNothingMore)
