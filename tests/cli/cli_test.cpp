@@ -76,8 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
                    test::IcuEncoded("windows-950-2000", kTraditional), "read as Big5\n"},
         StreamCase{"Big5SimplifiedGoesToGbk", {"-s", "--verbose"}, test::IcuEncoded("windows-950-2000", kTraditional),
                    test::IcuEncoded("windows-936-2000", kSimplified), "read as Big5, written as GBK"},
-        // Two characters read about as well as Big5 and as GBK: the choice is said even without -v.
-        StreamCase{"CloseCallIsSaid", {"-s"}, "\xB2\xA8\xC0\xCB", "\xB2\xA8\xC0\xCB",
+        // Two characters read about as well as Big5 and as GBK (刚才): the choice is said even without -v.
+        StreamCase{"CloseCallIsSaid", {"-s"}, "\xB8\xD5\xB2\xC5", "\xB8\xD5\xB2\xC5",
                    "read as GBK, but it could be Big5; if that is wrong, name it with --encoding big5"},
         StreamCase{"Utf16WithoutMarkStaysWithoutMark", {"-s"}, test::IcuEncoded("UTF-16LE", u"無法開啟檔案。\n"),
                    test::IcuEncoded("UTF-16LE", u"无法开启档案。\n"), ""},
@@ -250,6 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"MissingInput", "-s /nonexistent/in.txt", "", 1, "\"/nonexistent/in.txt\": No such file"},
         FailureCase{"MissingTables", "-s --tables /nonexistent", "", 1, "\"/nonexistent/systemF.txt\""},
         FailureCase{"InvalidBytes", "-s", "ab\x81\x7F", 1, "offset 2"},
+        FailureCase{"Utf8StrayByte", "-s", "無法開啟檔案\xFF\n", 1, "offset 18 are not a valid UTF-8"},
         FailureCase{"NulBytesOfNoText", "-s", std::string("\0\0\0\1abc\0\7", 9), 1, "holds NUL bytes"},
         FailureCase{"FullOutput", "-s - /dev/full", "abc", 1, "\"/dev/full\": No space left"}),
     test::RowName());
