@@ -70,8 +70,8 @@ std::vector<DetectCase> Samples()
         {"GbkTraditionalSentence", IcuEncoded("windows-936-2000", u"頭髮很長"), Encoding::Gbk},
         {"GbkSimplifiedTwoCharacters", IcuEncoded("windows-936-2000", u"简体"), Encoding::Gbk},
         {"GbkXiexie", IcuEncoded("windows-936-2000", u"谢谢"), Encoding::Gbk},
-        // Read as Big5, 刚才 is 試符, a little less plausible: within the margin.
-        {"GbkGangcaiWithinTheMarginOfItsBig5Reading", IcuEncoded("windows-936-2000", u"刚才"), Encoding::Gbk},
+        // Read as Big5, 波浪 is 疏檢, a little more plausible: GBK's margin keeps it.
+        {"GbkBolangWithinTheMarginOfItsBig5Reading", IcuEncoded("windows-936-2000", u"波浪"), Encoding::Gbk},
         {"Utf8Paragraph", IcuEncoded("UTF-8", kSimplified), Encoding::Utf8},
         // A complete input cut inside its last character (the Big5 one inside 束,
         // before "(&X)\r\n") is not of that encoding.
