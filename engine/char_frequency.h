@@ -11,6 +11,11 @@ namespace tavrel {
 // count; a character never seen costs kUnseenCost.
 std::uint32_t CharacterCost(char32_t c);
 
+// Whether the two characters form a common word of everyday text, among the
+// words whose characters' GBK bytes are each also a two-byte UTF-8 character
+// (the only ones GbkLookalike asks about).
+bool IsCommonWord(char32_t first, char32_t second);
+
 // More than any character seen: a little above one occurrence in the larger
 // half of the counted text.
 inline constexpr std::uint32_t kUnseenCost = 100;

@@ -1,7 +1,8 @@
 // Writes the character-cost table of the plausibility score (see
 // char_frequency.h) as C++ source, from data/char_frequency.tsv: lines
 // "character<TAB>count in Simplified<TAB>count in Traditional" after a line
-// "#total<TAB>S<TAB>T".
+// "#total<TAB>S<TAB>T", then lines "word<TAB>pair" of two-character words.
+// Writes TAVREL_COST(code, cost) and TAVREL_PAIR(first, second) lines.
 // Usage: tavrel-char-frequency-tablegen INPUT OUTPUT
 
 #include <cmath>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -54,6 +56,7 @@ int main(int argc, char** argv)
         double s, t;
     };
     std::vector<Row> rows;
+    std::vector<std::pair<char32_t, char32_t>> pairs;
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream fields(line);
@@ -65,8 +68,19 @@ int main(int argc, char** argv)
         }
         if (line.empty() || line[0] == '#')
             continue;
+        std::string rest;
+        std::getline(fields, rest);
+        if (rest == "pair") {
+            const std::size_t half = first.size() / 2;
+            const std::pair<char32_t, char32_t> pair{OneCodePoint(first.substr(0, half)), OneCodePoint(first.substr(half))};
+            if (pair.first == 0 || pair.second == 0 || (!pairs.empty() && pairs.back() >= pair))
+                Fail("bad or unordered word: " + line);
+            pairs.push_back(pair);
+            continue;
+        }
+        std::istringstream counts(rest);
         Row row{OneCodePoint(first), 0, 0};
-        if (row.code == 0 || !(fields >> row.s >> row.t))
+        if (row.code == 0 || !(counts >> row.s >> row.t))
             Fail("bad line: " + line);
         if (!rows.empty() && rows.back().code >= row.code)
             Fail("characters out of order at: " + line);
@@ -83,8 +97,10 @@ int main(int argc, char** argv)
         const unsigned cost = Cost((row.s / totalS + row.t / totalT) / 2);
         if (cost > 255)
             Fail("cost out of range");
-        std::fprintf(out, "{0x%04X, %u},\n", static_cast<unsigned>(row.code), cost);
+        std::fprintf(out, "TAVREL_COST(0x%04X, %u)\n", static_cast<unsigned>(row.code), cost);
     }
+    for (const auto& [a, b] : pairs)
+        std::fprintf(out, "TAVREL_PAIR(0x%04X, 0x%04X)\n", static_cast<unsigned>(a), static_cast<unsigned>(b));
     std::fclose(out);
     return 0;
 }

@@ -30,6 +30,7 @@ constexpr std::uint32_t kGbkMargin = 32;
 struct EncodingDetector::State {
     std::string head;  // the first kHead bytes
     Utf8Validator utf8;
+    Utf8Tally tally;  // walked one character at a time only once utf8 fails
     bool highByte = false;
     GbkLookalike lookalike;
     ReadingCosts costs;
@@ -61,7 +62,8 @@ bool EncodingDetector::Feed(std::string_view bytes)
         state_->FeedSlice(bytes.substr(at, kSlice));
     if (state_->Marked())
         return false;
-    if (state_->utf8.Status() != Utf8Status::Invalid || !state_->costs.Full() || !state_->utf16.Full())
+    if (state_->utf8.Status() != Utf8Status::Invalid || !state_->costs.Full() || !state_->utf16.Full() ||
+        !state_->tally.Hopeless())
         return true;
     // Once scored, a GBK answer stays; a Big5 one holds only while the rest
     // is Big5 too.
@@ -85,12 +87,17 @@ void EncodingDetector::State::FeedSlice(std::string_view slice)
                 lookalike.FeedAscii(slice);
         }
         if (!utf8.Feed(slice)) {
+            tally.Feed(slice);
             // Well-formed UTF-8 holds no four-byte GB18030 sequence, but one
             // may end in the byte that broke it.
             fourByte.Feed({last, lastSize});
             fourByte.Feed(slice);
+        } else {
+            tally.FeedValid(slice);
         }
     } else {
+        if (!tally.Hopeless())
+            tally.Feed(slice);
         fourByte.Feed(slice);
     }
     // ASCII after ASCII is Big5 and scores nothing: skipped, so that a large
@@ -127,7 +134,9 @@ Encoding EncodingDetector::Result(bool complete) const
     if (const std::optional<Encoding> marked = state.Marked())
         return *marked;
     const bool utf8Valid = state.Utf8Valid(complete);
-    switch (state.utf16.Judge(complete, utf8Valid)) {
+    // UTF-8 but for a few bad bytes: UTF-8, its bad bytes an error there.
+    const bool utf8Mostly = !utf8Valid && state.tally.MostlyUtf8(complete);
+    switch (state.utf16.Judge(complete, utf8Valid || utf8Mostly)) {
     case Utf16Evidence::Verdict::LittleEndian:
         return Encoding::Utf16LE;
     case Utf16Evidence::Verdict::BigEndian:
@@ -138,6 +147,8 @@ Encoding EncodingDetector::Result(bool complete) const
     }
     if (utf8Valid)
         return state.highByte && !state.lookalike.ReadsAsGbk() ? Encoding::Utf8 : Encoding::Gbk;
+    if (utf8Mostly)
+        return Encoding::Utf8;
     if (state.big5.Valid(complete) && state.Big5ReadsBetter())
         return Encoding::Big5;
     return state.fourByte.Found() ? Encoding::Gb18030 : Encoding::Gbk;
@@ -146,7 +157,7 @@ Encoding EncodingDetector::Result(bool complete) const
 bool EncodingDetector::Unclear(bool complete) const
 {
     const State& state = *state_;
-    const bool utf8Valid = state.Utf8Valid(complete);
+    const bool utf8Valid = state.Utf8Valid(complete) || state.tally.MostlyUtf8(complete);
     return !state.Marked() && state.utf16.Judge(complete, utf8Valid) == Utf16Evidence::Verdict::Unclear;
 }
 
@@ -156,6 +167,8 @@ std::optional<Encoding> EncodingDetector::Alternative(bool complete) const
     const Encoding result = Result(complete);
     if (result == Encoding::Gbk && state.highByte && state.utf8.Status() == Utf8Status::Valid)
         return Encoding::Utf8;
+    if (result == Encoding::Utf8 && state.Utf8Valid(complete) && state.lookalike.Close())
+        return Encoding::Gbk;
     if (result != Encoding::Gbk && result != Encoding::Big5)
         return std::nullopt;
     if (!state.big5.Valid(complete) || state.utf8.Status() != Utf8Status::Invalid)

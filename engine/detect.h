@@ -12,8 +12,10 @@ namespace tavrel {
 // blocks of any size (a block may cut a character), in bounded memory:
 //  1. a byte-order mark decides first; without one, UTF-16 when its first
 //     bytes say so clearly (Utf16Evidence in detect_parts.h);
-//  2. well-formed UTF-8 with a byte above 0x7F is UTF-8, unless it reads like
-//     a short GBK text (see GbkLookalike in detect.cpp); pure ASCII is GBK;
+//  2. well-formed UTF-8 with a byte above 0x7F is UTF-8, unless it reads as
+//     a short GBK text (GbkLookalike in detect_parts.h); pure ASCII is GBK;
+//     UTF-8 but for a few bad bytes (Utf8Tally) is UTF-8 too, the bad bytes
+//     an error when decoded;
 //  3. otherwise Big5 when the whole input is strict Big5 (code page 950) and
 //     its first non-ASCII characters read as Big5 are clearly more plausible
 //     Chinese text than read as GBK (ReadingCosts in detect_parts.h, with a
@@ -39,8 +41,9 @@ public:
     Encoding Result(bool complete = true) const;
 
     // The other reading, when the bytes read almost as well in it as in
-    // Result's: a Big5 text about as plausible as its GBK reading, or short
-    // GBK text whose bytes are also UTF-8. Nothing when the answer is clear.
+    // Result's: a Big5 text about as plausible as its GBK reading, short GBK
+    // text whose bytes are also UTF-8, or UTF-8 whose GBK reading holds a
+    // common word. Nothing when the answer is clear.
     std::optional<Encoding> Alternative(bool complete = true) const;
 
     // Whether the bytes hold NUL bytes that make them no text of an 8-bit

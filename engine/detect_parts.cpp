@@ -14,13 +14,27 @@ namespace tavrel {
 
 namespace {
 
-bool IsWord(unsigned char byte)
+bool IsLetterOrDigit(unsigned char byte)
 {
-    return (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-           byte == ' ';
+    return (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
+}
+
+// The one character that a one- or two-byte sequence decodes to with the
+// converter, or nothing.
+std::optional<char32_t> DecodeOne(UConverter* converter, const char* bytes, int32_t size)
+{
+    ucnv_reset(converter);
+    UChar out[2];
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = ucnv_toUChars(converter, out, 2, bytes, size, &status);
+    if (U_FAILURE(status) || length != 1)
+        return std::nullopt;
+    return out[0];
 }
 
 }  // namespace
+
+GbkLookalike::GbkLookalike() : gbk_(OpenStrictConverter("windows-936-2000")) {}
 
 void GbkLookalike::Feed(std::string_view bytes)
 {
@@ -29,9 +43,9 @@ void GbkLookalike::Feed(std::string_view bytes)
     for (std::size_t i = 0; i < size && alive_;) {
         const unsigned char byte = s[i++];
         if (lead_ != 0) {
-            Pair(byte);
+            Pair(lead_, byte);
         } else if (byte >= 0x80) {
-            // Only two-byte characters (leads C2-DF, all within B0-F7) can pass.
+            // Only two-byte characters (leads C2-DF) can pass.
             lead_ = byte;
             alive_ = byte >= 0xC2 && byte <= 0xDF;
         } else {
@@ -61,26 +75,121 @@ void GbkLookalike::FeedAscii(std::string_view ascii)
 
 bool GbkLookalike::ReadsAsGbk() const
 {
-    return alive_ && !(previous_ == Kind::NonAscii && run_ < 2);
+    if (!alive_ || characters_ == 0)
+        return false;
+    if (control_)
+        return true;
+    return !lone_ && run_ != 1 && words_ > 0 && 2 * words_ >= pairs_;
 }
 
 void GbkLookalike::Ascii(unsigned char byte)
 {
-    const Kind kind = IsWord(byte) ? Kind::Word : Kind::OtherAscii;
-    if (previous_ == Kind::NonAscii && (run_ < 2 || kind == Kind::Word))
+    const bool word = IsLetterOrDigit(byte);
+    if (run_ == 1)
+        lone_ = true;
+    if (run_ > 0 && word)
         alive_ = false;
-    previous_ = kind;
+    run_ = 0;
+    afterWord_ = word;
 }
 
-void GbkLookalike::Pair(unsigned char trail)
+void GbkLookalike::Pair(unsigned char lead, unsigned char trail)
 {
     lead_ = 0;
-    if (trail < 0xA1 || trail > 0xBF || previous_ == Kind::Word) {
+    const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    const std::optional<char32_t> decoded = DecodeOne(gbk_.get(), pair, 2);
+    if (afterWord_ || !decoded) {
         alive_ = false;
         return;
     }
-    run_ = previous_ == Kind::NonAscii ? run_ + 1 : 1;
-    previous_ = Kind::NonAscii;
+    control_ = control_ || (lead == 0xC2 && trail < 0xA0);
+    if (run_ > 0) {
+        ++pairs_;
+        words_ += IsCommonWord(previous_, *decoded) ? 1 : 0;
+    }
+    previous_ = *decoded;
+    ++run_;
+    if (++characters_ >= kJudged && !ReadsAsGbk())
+        alive_ = false;
+}
+
+void Utf8Tally::FeedValid(std::string_view bytes)
+{
+    std::size_t leads = 0, longLeads = 0;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        leads += byte >= 0xC0;
+        longLeads += byte >= 0xE0;
+    }
+    good_ += leads + 3 * longLeads;
+    // A character cut by the end of the block is finished by the next.
+    owed_ = 0;
+    weight_ = 0;
+    const std::size_t size = bytes.size();
+    for (std::size_t back = 1; back <= std::min<std::size_t>(3, size); ++back) {
+        const auto byte = static_cast<unsigned char>(bytes[size - back]);
+        if (byte < 0x80 || byte >= 0xC0) {
+            const int length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+            owed_ = std::max(0, length - static_cast<int>(back));
+            weight_ = owed_ == 0 ? 0 : length == 2 ? 1 : 4;
+            break;
+        }
+    }
+    // It counts once finished.
+    good_ -= weight_;
+    low_ = 0x80;
+    high_ = 0xBF;
+}
+
+void Utf8Tally::Feed(std::string_view bytes)
+{
+    for (std::size_t i = 0; i < bytes.size() && !Hopeless(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (owed_ == 0) {
+            Start(byte);
+        } else if (byte >= low_ && byte <= high_) {
+            low_ = 0x80;
+            high_ = 0xBF;
+            if (--owed_ == 0)
+                good_ += weight_;
+        } else {
+            ++bad_;
+            owed_ = 0;
+            Start(byte);
+        }
+    }
+}
+
+void Utf8Tally::Start(unsigned char byte)
+{
+    low_ = 0x80;
+    high_ = 0xBF;
+    if (byte < 0x80)
+        return;
+    if (byte >= 0xC2 && byte <= 0xDF) {
+        owed_ = 1;
+    } else if (byte >= 0xE0 && byte <= 0xEF) {
+        owed_ = 2;
+        low_ = byte == 0xE0 ? 0xA0 : 0x80;
+        high_ = byte == 0xED ? 0x9F : 0xBF;
+    } else if (byte >= 0xF0 && byte <= 0xF4) {
+        owed_ = 3;
+        low_ = byte == 0xF0 ? 0x90 : 0x80;
+        high_ = byte == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        ++bad_;
+        return;
+    }
+    weight_ = owed_ == 1 ? 1 : 4;
+}
+
+bool Utf8Tally::MostlyUtf8(bool complete) const
+{
+    const std::size_t bad = bad_ + (complete && owed_ > 0 ? 1 : 0);
+    // The validator found the input broken even when the break fell where
+    // this tally could not see it (between two blocks).
+    const std::size_t counted = std::max<std::size_t>(bad, 1);
+    return counted <= kFewBad && good_ >= kRatio * counted;
 }
 
 void FourByteScan::Feed(std::string_view bytes)

@@ -12,30 +12,78 @@ namespace tavrel {
 // The scans EncodingDetector runs over its input, each fed in order in blocks
 // of any size.
 
-// Whether well-formed UTF-8 reads like a short GBK text instead: every
-// non-ASCII character is a two-byte one whose bytes also form a GB2312
-// Chinese character (B0-F7, A1-FE), none stands next to an ASCII letter, digit
-// or space, and they come in runs of two or more. Such bytes are GBK; changelogs
-// and licences with é, ü, ©, § or ° fail it.
+// Whether well-formed UTF-8 reads as a short GBK text instead, by evidence
+// from both readings. Only bytes whose every non-ASCII character is a
+// two-byte UTF-8 one (leads C2-DF) that also decodes as one GBK character
+// qualify, none standing next to an ASCII letter or digit (accented Latin
+// does). They read as GBK when the UTF-8 reading holds a C1 control
+// (U+0080-U+009F, which no text holds), or when no character stands alone and
+// at least half of the neighbouring characters of the GBK reading form common
+// words of everyday text (IsCommonWord): 谢谢, 陆路 and 农奴 do, while Cyrillic,
+// Greek or symbols read as GBK do not. In doubt they stay UTF-8.
 class GbkLookalike {
 public:
+    // Past this many characters without winning, the GBK reading is given up.
+    static constexpr std::size_t kJudged = 256;
+
+    GbkLookalike();
     void Feed(std::string_view bytes);
     // Feeds bytes known to be all ASCII, of which only the first and last count.
     void FeedAscii(std::string_view ascii);
     // Judged on the complete characters fed; a cut last one is ignored.
     bool ReadsAsGbk() const;
+    // Whether the GBK reading has some evidence, yet not enough: a close call.
+    bool Close() const { return alive_ && words_ > 0 && !ReadsAsGbk(); }
     // False once no further bytes can make it read as GBK.
     bool Alive() const { return alive_; }
 
 private:
-    enum class Kind { Start, Word, OtherAscii, NonAscii };
     void Ascii(unsigned char byte);
-    void Pair(unsigned char trail);
+    void Pair(unsigned char lead, unsigned char trail);
 
+    ConverterPtr gbk_;
     bool alive_ = true;
-    Kind previous_ = Kind::Start;
-    std::size_t run_ = 0;  // non-ASCII characters in the current run
+    bool control_ = false;    // a C1 control in the UTF-8 reading
+    bool lone_ = false;       // a character with ASCII on both sides
+    bool afterWord_ = false;  // the last byte was an ASCII letter or digit
+    char32_t previous_ = 0;   // the GBK reading's last character of the current run
+    std::size_t run_ = 0;     // characters in the current run
+    std::size_t characters_ = 0;
+    std::size_t pairs_ = 0;   // neighbouring characters in runs
+    std::size_t words_ = 0;   // of them, common words
     unsigned char lead_ = 0;  // a two-byte character's lead whose trail is still to come
+};
+
+// How much of the input is well-formed multi-byte UTF-8 and how many byte
+// sequences are not, so that UTF-8 with a few bad bytes (a stray byte, a cut
+// character) is told from GBK or Big5, whose text breaks UTF-8 every few
+// characters. A two-byte character weighs 1, a longer one 4: GBK and Big5
+// pairs often happen to form a two-byte one, rarely a longer one. Bytes the
+// validator found well-formed are tallied by counting lead bytes; the rest
+// are walked one character at a time until the bad ones are too many.
+class Utf8Tally {
+public:
+    // At most this many bad sequences, each outweighed kRatio times.
+    static constexpr std::size_t kFewBad = 8;
+    static constexpr std::size_t kRatio = 8;
+
+    // Bytes known to be well-formed UTF-8 so far.
+    void FeedValid(std::string_view bytes);
+    void Feed(std::string_view bytes);
+    // With `complete`, a cut last character counts as bad.
+    bool MostlyUtf8(bool complete) const;
+    // Whether the bad sequences are too many for any more bytes to help.
+    bool Hopeless() const { return bad_ > kFewBad; }
+
+private:
+    void Start(unsigned char byte);
+
+    std::size_t good_ = 0;
+    std::size_t bad_ = 0;
+    int owed_ = 0;  // continuation bytes still owed, within low_..high_ for the next
+    std::size_t weight_ = 0;
+    unsigned char low_ = 0x80;
+    unsigned char high_ = 0xBF;
 };
 
 // Finds a four-byte GB18030 sequence (81-FE 30-39 81-FE 30-39) that ICU's

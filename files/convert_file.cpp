@@ -283,7 +283,8 @@ std::string SampleStream(InputFile& input, Progress* progress)
 FilePlan PlanStream(const Converter& converter, Direction direction, const std::string& sample, bool complete,
                     const EncodingChoice& choice, const fs::path& inputName)
 {
-    FilePlan plan{choice.input.value_or(Encoding::Gbk), Encoding::Gbk};
+    FilePlan plan;
+    plan.input = choice.input.value_or(Encoding::Gbk);
     if (!choice.input) {
         EncodingDetector detector;
         detector.Feed(sample);

@@ -4,7 +4,8 @@
 // rule - Big5 only when ICU's charset detector prefers it - would have made
 // of them, and by how many quarter bits the Big5 reading is the more
 // plausible: "DETECTED<TAB>ICU-RULE<TAB>GBK COST - BIG5 COST", or "skip" when
-// TEXT is not encodable.
+// TEXT is not encodable. ENCODING ending in "+stray" adds one 0xFF byte
+// after the text.
 // tools/measure_detection.py drives it.
 
 #include "engine/detect.h"
@@ -74,10 +75,16 @@ int main()
     std::string line, bytes;
     while (std::getline(std::cin, line)) {
         const std::size_t tab = line.find('\t');
-        if (tab == std::string::npos || !Encode(line.substr(0, tab), line.substr(tab + 1), bytes)) {
+        std::string encoding = line.substr(0, tab == std::string::npos ? 0 : tab);
+        const bool stray = encoding.ends_with("+stray");
+        if (stray)
+            encoding.resize(encoding.size() - 6);
+        if (tab == std::string::npos || !Encode(encoding, line.substr(tab + 1), bytes)) {
             std::cout << "skip\n";
             continue;
         }
+        if (stray)
+            bytes += '\xFF';
         tavrel::ReadingCosts costs;
         costs.Feed(bytes);
         std::cout << tavrel::EncodingName(tavrel::DetectEncoding(bytes)) << '\t' << IcuRule(bytes) << '\t'

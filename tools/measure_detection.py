@@ -10,6 +10,13 @@ them, and any window of a line. Each is fed to
 tavrel-detect-probe, which also tells what the older rule (Big5 only when
 ICU's charset detector prefers it) made of the same bytes.
 
+Then, per length, how text that is (or looks like) UTF-8 fares: GBK and Big5
+pieces read as UTF-8 (must be 0; a GBK piece whose bytes happen to be
+well-formed UTF-8 is a look-alike, and how many of those are caught is
+told), and Traditional pieces in UTF-8 with one stray 0xFF byte after them
+read as UTF-8 (to fail at that byte) rather than GBK or Big5.
+tools/measure_utf8.py checks the machine's own UTF-8 files.
+
 Usage: /usr/bin/python3 tools/measure_detection.py [--probe build/bin/tavrel-detect-probe]
        [--pieces N] [--lengths 2,3,4,...] [--seed N]
 Needs the packages char_corpus.py lists installed.
@@ -83,6 +90,32 @@ def probe(path, encoding, texts):
     return [tuple(line.split('\t')[:2]) for line in r.stdout.splitlines() if line != 'skip']
 
 
+def well_formed_utf8(text, codec):
+    try:
+        text.encode(codec).decode('utf-8')
+        return True
+    except UnicodeError:
+        return False
+
+
+def utf8_report(path, held, length, count, rng):
+    """One line on UTF-8 against GBK and Big5 for pieces of LENGTH, all kinds."""
+    texts = {s: [p for kind in ('chinese', 'mixed', 'window')
+                 for p in pieces(held[s], length, kind, count, rng)] for s in ('S', 'T')}
+    gbk = texts['S'] + texts['T']
+    gbk_read = probe(path, GBK, gbk)
+    encodable = [t for t in gbk if probe(path, GBK, [t])] if len(gbk_read) != len(gbk) else gbk
+    lookalikes = [d for t, (d, _) in zip(encodable, gbk_read) if well_formed_utf8(t, 'gbk')]
+    big5_read = probe(path, BIG5, texts['T'])
+    stray = probe(path, 'UTF-8+stray', texts['T'])
+    print('%6d all      GBK as UTF-8 %d/%d (look-alikes caught %d/%d), Big5 as UTF-8 %d/%d, '
+          'UTF-8 with a stray byte as UTF-8 %d/%d'
+          % (length, sum(d == 'UTF-8' for d, _ in gbk_read), len(gbk_read),
+             sum(d != 'UTF-8' for d in lookalikes), len(lookalikes),
+             sum(d == 'UTF-8' for d, _ in big5_read), len(big5_read),
+             sum(d == 'UTF-8' for d, _ in stray), len(stray)))
+
+
 def main():
     root = os.path.dirname(tc.TOOLS_DIR)
     ap = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
@@ -115,6 +148,7 @@ def main():
                 icuWrong = sum(i == 'Big5' for _, i in gbk)
                 cells.append('%4d/%-5d (ICU %4d)' % (wrong, len(gbk), icuWrong))
             print('%6d %-8s %18s %18s %22s %22s' % ((length, kind) + tuple(cells)))
+        utf8_report(args.probe, held, length, args.pieces, rng)
 
 
 if __name__ == '__main__':

@@ -250,6 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"MissingInput", "-s /nonexistent/in.txt", "", 1, "\"/nonexistent/in.txt\": No such file"},
         FailureCase{"MissingTables", "-s --tables /nonexistent", "", 1, "\"/nonexistent/systemF.txt\""},
         FailureCase{"InvalidBytes", "-s", "ab\x81\x7F", 1, "offset 2"},
+        FailureCase{"Utf8StrayByte", "-s", "無法開啟檔案\xFF\n", 1, "offset 18 are not a valid UTF-8"},
         FailureCase{"NulBytesOfNoText", "-s", std::string("\0\0\0\1abc\0\7", 9), 1, "holds NUL bytes"},
         FailureCase{"FullOutput", "-s - /dev/full", "abc", 1, "\"/dev/full\": No space left"},
         // The real reasons: a descriptor the program holds for reading, a file that takes no writing.

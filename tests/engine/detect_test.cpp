@@ -44,9 +44,17 @@ std::vector<DetectCase> Samples()
         {"GbkLuluLooksLikeUtf8", "\xC2\xBD\xC2\xB7", Encoding::Gbk},  // 陆路
         // Guards the detector's "no charset matches" status, which used to escape as an exception.
         {"GbkCutCharacterMatchesNoCharset", "\xD6\xD0\xD6", Encoding::Gbk},
-        // C2 A0 C2 95 is well-formed UTF-8 (U+00A0 U+0095), and A0, 95 are
-        // no GB2312 trail bytes, so the look-alike rule rightly leaves it UTF-8.
-        {"GbkTingShengOutsideGb2312IsUtf8", "\xC2\xA0\xC2\x95", Encoding::Utf8},
+        // 聽聲: well-formed UTF-8 (U+00A0 U+0095), but no text holds a C1 control.
+        {"GbkTingShengHasAControl", "\xC2\xA0\xC2\x95", Encoding::Gbk},
+        // 谢谢, 农奴: common words; a Cyrillic line, «», ±½ and αβ read as GBK are not.
+        {"GbkXiexieLooksLikeUtf8", "\xD0\xBB\xD0\xBB\n", Encoding::Gbk},
+        {"GbkNongnuLooksLikeUtf8", "\xC5\xA9\xC5\xAB", Encoding::Gbk},
+        {"Utf8CyrillicWords", "дело,год,вид\n", Encoding::Utf8},
+        {"Utf8Guillemets", "«»\n", Encoding::Utf8},
+        {"Utf8PlusMinusHalf", "±½", Encoding::Utf8},
+        {"Utf8AlphaBeta", "αβ", Encoding::Utf8},
+        // A stray byte in UTF-8 is an error in UTF-8, not a reason to read GBK.
+        {"Utf8WithStrayByte", "無法開啟檔案\xFF\n", Encoding::Utf8},
         {"GbkLookalikeNextToLetterIsUtf8", "a\xD0\xBB\xD0\xBB", Encoding::Utf8},
         {"GbkLookalikeSingleIsUtf8", "\xD0\xBB.", Encoding::Utf8},
         {"GbkLookalikeRunThenSingleAtTheEndIsUtf8", "\xD0\xBB\xD0\xBB.\xD0\xBB", Encoding::Utf8},
