@@ -75,6 +75,13 @@ UnclearEncodingError::UnclearEncodingError(std::filesystem::path file)
 {
 }
 
+EncodingChangedError::EncodingChangedError(std::filesystem::path file, const std::string& decided,
+                                           const std::string& found, std::uint64_t byteOffset)
+    : Error(file, Tr("无法读取“{0}”：按开头的字节判断为 {1}，但到字节偏移 {2} 处看来是 {3}；请用 --encoding 指定编码",
+                     DisplayPath(file), decided, byteOffset, found))
+{
+}
+
 TableError::TableError(std::filesystem::path file)
     : Error(file, Tr("无法读取字符表文件“{0}”：文件是空的，没有任何一行", DisplayPath(file)))
 {

@@ -64,6 +64,14 @@ public:
     explicit UnclearEncodingError(std::filesystem::path file);
 };
 
+// A stream whose encoding was decided from its first bytes, whose later
+// bytes read as another encoding: converting on would write garbage.
+class EncodingChangedError : public Error {
+public:
+    EncodingChangedError(std::filesystem::path file, const std::string& decided, const std::string& found,
+                         std::uint64_t byteOffset);
+};
+
 // A table file that holds no line at all.
 class TableError : public Error {
 public:

@@ -7,6 +7,7 @@
 #include "files/replace.h"
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -280,6 +281,33 @@ std::string SampleStream(InputFile& input, Progress* progress)
     }
 }
 
+// Goes on deciding a stream's encoding from all it has read: bytes that the
+// decided legacy encoding still reads, but that read as another encoding
+// once more of them has come, are an error instead of garbage. (Bytes the
+// decided encoding cannot read fail as they are decoded.)
+std::function<void(std::string_view, std::uint64_t)> WatchDecision(Encoding decided, std::string_view sample,
+                                                                   std::uint64_t sampleOffset,
+                                                                   const fs::path& name)
+{
+    const bool legacy = decided == Encoding::Gbk || decided == Encoding::Gb18030 || decided == Encoding::Big5;
+    if (!legacy)
+        return {};
+    auto detector = std::make_shared<EncodingDetector>();
+    detector->Feed(sample);
+    const std::uint64_t watchedFrom = sampleOffset + sample.size();
+    return [detector, decided, watchedFrom, name](std::string_view block, std::uint64_t offset) {
+        // The sample comes again in the first blocks: only what follows it is new.
+        if (offset + block.size() <= watchedFrom)
+            return;
+        detector->Feed(block.substr(offset < watchedFrom ? static_cast<std::size_t>(watchedFrom - offset) : 0));
+        const Encoding now = detector->Result(false);
+        const bool sameFamily = (now == Encoding::Gbk || now == Encoding::Gb18030) &&
+                                (decided == Encoding::Gbk || decided == Encoding::Gb18030);
+        if (now != decided && !sameFamily)
+            throw EncodingChangedError(name, EncodingName(decided), EncodingName(now), offset);
+    };
+}
+
 FilePlan PlanStream(const Converter& converter, Direction direction, const std::string& sample, bool complete,
                     const EncodingChoice& choice, const fs::path& inputName)
 {
@@ -377,6 +405,8 @@ ConversionResult ConvertStream(const Converter& converter, Direction direction, 
     const FilePlan plan = PlanStream(converter, direction, sample, false, choice, input.Name());
     settings.input = plan.input;
     settings.output = plan.output;
+    if (!choice.input)
+        settings.watch = WatchDecision(plan.input, sample, settings.start, input.Name());
     settings.start += plan.start;
     input.Unread(std::string_view(sample).substr(plan.start));
     sample.clear();

@@ -194,6 +194,8 @@ bool Pipeline::ReadNext(Block& block)
     block.size = boundary;
     block.converter = current_;
     readOffset_ += boundary;
+    if (settings_.watch)
+        settings_.watch(block.View(), block.offset);
     return true;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 namespace tavrel {
@@ -39,6 +40,10 @@ struct PipelineSettings {
     // For a stream: convert and pass on whatever arrives at once, in order,
     // instead of waiting for whole blocks, with no threads.
     bool follow = false;
+    // Shown every block in input order, with its offset, before it is
+    // converted: for a stream whose encoding was decided from its start, to
+    // throw when later bytes show the decision wrong.
+    std::function<void(std::string_view, std::uint64_t)> watch;
 };
 
 // Converts `input` from its current position to its end into `sink`, block

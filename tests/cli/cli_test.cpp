@@ -370,6 +370,18 @@ INSTANTIATE_TEST_SUITE_P(
                        "\"$0\" -s in.txt w/t.txt", "offset 3000000", true}),
     test::RowName());
 
+// A pipe is decided from what has arrived: GBK 谢谢, whose bytes are also
+// UTF-8, converts at once; UTF-8 arriving later, which GBK would still read,
+// stops the program with a message instead of garbage.
+TEST(CliTest, LaterBytesThatContradictAPipesEncodingStopIt)
+{
+    const ProgramResult result = test::RunProgram(
+        "/bin/sh", {"-c", "(printf '\\320\\273\\320\\273\\n'; sleep 1; printf '\\344\\270\\255\\345\\233\\275\\n') | \"$0\" -t",
+                    kProgram});
+    EXPECT_EQ(result.out, "\xD6\x78\xD6\x78\n");
+    EXPECT_NE(result.err.find("by byte offset 5 it reads as UTF-8"), std::string::npos) << result.err;
+}
+
 // Guards the kernel's protection of links in shared folders: as root, a link
 // another user made in a sticky folder anyone may write is not followed,
 // whether the file it names exists (the kernel refuses, where it protects
