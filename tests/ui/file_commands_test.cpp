@@ -184,7 +184,7 @@ const StopRow kStops[] = {
 class StopTest : public FileCommandsTest, public testing::WithParamInterface<StopRow> {};
 
 // Guards stopping in the middle of a large file: the work stops within a
-// block, the old output stays as it was, no temporary file is left, the window
+// block, the old output (hard-linked) stays as it was, no temporary file is left, the window
 // takes no other command meanwhile, and the message counts the files finished
 // in a batch only.
 TEST_P(StopTest, InTheMiddleOfAFileLeavesNothing)
@@ -192,6 +192,8 @@ TEST_P(StopTest, InTheMiddleOfAFileLeavesNothing)
     const StopRow& row = GetParam();
     WriteBytes(dir_ / "a.txt", Gbk("國"));
     WriteBytes(dir_ / "简体b.txt", "old");
+    // A second name: the target is written in place, once the work is done.
+    fs::create_hard_link(dir_ / "简体b.txt", dir_ / "second-name");
     WriteBytes(dir_ / "b.txt", QByteArray::fromStdString(Gbk("國")).repeated(20'000'000).toStdString());
     // Each look at the clock is a tenth of a second of work: the dialog shows at once.
     form.SetWorkClock([now = 0ms]() mutable { return now += 100ms; });
@@ -214,8 +216,8 @@ TEST_P(StopTest, InTheMiddleOfAFileLeavesNothing)
     Click(row.single ? "Command1" : "Command2");
     EXPECT_TRUE(label.contains(QString::fromUtf8(row.label))) << label.toStdString();
     EXPECT_FALSE(commandsEnabled);
-    EXPECT_EQ(ReadBytes(dir_ / "简体b.txt"), "old");
-    EXPECT_EQ(Entries(), row.single ? 3 : 4) << "no temporary file";
+    EXPECT_EQ(ReadBytes(dir_ / "second-name"), "old");
+    EXPECT_EQ(Entries(), row.single ? 4 : 5) << "no temporary file";
     EXPECT_EQ(form.isVisible(), !row.closeWindow);
     ASSERT_EQ(messages.shown.size(), row.closeWindow ? 0u : 1u);
     for (const ShownMessage& shown : messages.shown)
