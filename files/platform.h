@@ -198,6 +198,18 @@ std::string IsDirectoryText();
 std::string LocaleToUtf8(std::string_view text);
 std::string Utf8ToLocale(std::string_view text);
 
+// Writes a message in UTF-8 to a standard stream: to a Windows console as
+// UTF-16, so that every character shows; elsewhere in the encoding of
+// Utf8ToLocale (with CR LF line ends on Windows). Failures are not reported.
+void WriteMessage(StandardStream stream, std::string_view text);
+
+// The program's arguments after its name, in UTF-8 (on Windows from the
+// wide command line, whatever the ANSI code page lacks).
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+// Makes standard input and output carry bytes unchanged through the C
+// runtime (on Windows it ends input at a 0x1A byte and writes LF as CR LF).
+void UseBinaryStandardStreams();
+
 // The folder of the running program, links resolved.
 std::filesystem::path ApplicationDirectory();
 

@@ -669,6 +669,30 @@ std::string Utf8ToLocale(std::string_view text)
     return encoding ? ConvertText(encoding, "UTF-8", text) : std::string(text);
 }
 
+void WriteMessage(StandardStream stream, std::string_view text)
+{
+    const std::string local = Utf8ToLocale(text);
+    std::string_view rest = local;
+    while (!rest.empty()) {
+        const ssize_t written = write(static_cast<int>(stream), rest.data(), rest.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return;
+        rest.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv)
+{
+    return {argv + std::min(argc, 1), argv + argc};
+}
+
+void UseBinaryStandardStreams()
+{
+    // POSIX streams carry bytes unchanged.
+}
+
 std::vector<std::string> MessageLocales()
 {
     std::string locale = "C";
