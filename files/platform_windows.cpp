@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cerrno>
 #include <cstring>
 #include <cwchar>
 #include <random>
@@ -607,7 +608,8 @@ void Allocate(File& file, std::uint64_t size, const fs::path& name)
         return;
     const DWORD error = GetLastError();
     // A file system that cannot reserve space ahead is written as it is.
-    if (error != ERROR_INVALID_PARAMETER && error != ERROR_NOT_SUPPORTED && error != ERROR_INVALID_FUNCTION)
+    if (error != ERROR_INVALID_PARAMETER && error != ERROR_NOT_SUPPORTED && error != ERROR_INVALID_FUNCTION &&
+        error != ERROR_CALL_NOT_IMPLEMENTED)
         Fail(name, FileError::Operation::Write, error);
 }
 
@@ -713,15 +715,18 @@ void InstallInterruptCleanup()
     SetConsoleCtrlHandler(RemoveStagingOnControl, TRUE);
 }
 
-std::string ErrorText(int code)
+namespace {
+
+// The system's text for an error code, in the user's language; nothing
+// when the system has none.
+std::optional<std::string> SystemText(DWORD code)
 {
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                             FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0,
-                                        nullptr);
+                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     if (length == 0 || !text)
-        return "Windows error " + std::to_string(static_cast<DWORD>(code));
+        return std::nullopt;
     std::wstring reason(text, length);
     LocalFree(text);
     // The system's sentences end in a full stop and a line break; the
@@ -732,12 +737,23 @@ std::string ErrorText(int code)
     return WideToUtf8(reason.data(), static_cast<int>(reason.size()));
 }
 
+}  // namespace
+
+std::string ErrorText(int code)
+{
+    const std::optional<std::string> text = SystemText(static_cast<DWORD>(code));
+    return text ? *text : "Windows error " + std::to_string(static_cast<DWORD>(code));
+}
+
 std::string IsDirectoryText()
 {
     // ERROR_DIRECTORY_NOT_SUPPORTED, which mingw-w64's headers lack: "An
-    // operation is not supported on a directory".
-    constexpr int kDirectoryNotSupported = 336;
-    return ErrorText(kDirectoryNotSupported);
+    // operation is not supported on a directory". Systems without its text
+    // (Windows before 8, Wine) get the C runtime's "Is a directory".
+    constexpr DWORD kDirectoryNotSupported = 336;
+    if (const std::optional<std::string> text = SystemText(kDirectoryNotSupported))
+        return *text;
+    return LocaleToUtf8(std::strerror(EISDIR));
 }
 
 std::string LocaleToUtf8(std::string_view text)
