@@ -779,8 +779,15 @@ void WriteMessage(StandardStream stream, std::string_view text)
     DWORD mode = 0;
     if (GetConsoleMode(handle, &mode)) {
         // A console shows every character written as UTF-16, whatever its
-        // code page.
-        const std::wstring wide = MultiByteToWide(CP_UTF8, text);
+        // code page. The erase-line sequence of the progress line needs the
+        // terminal sequences of Windows 10; older consoles go without it.
+        std::string shown(text);
+        if (!(mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) &&
+            !SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) {
+            for (std::size_t at; (at = shown.find("\033[K")) != std::string::npos;)
+                shown.erase(at, 3);
+        }
+        const std::wstring wide = MultiByteToWide(CP_UTF8, shown);
         DWORD written = 0;
         WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
         return;
