@@ -93,6 +93,7 @@ void SyncFolder(const std::filesystem::path& folder);
 // A file's new content, written before the file itself is touched. It has no
 // name until it is committed where the platform allows (so that nothing is
 // left if the program dies), or else a hidden name beside its destination
+// that the system removes when the file closes uncommitted (Windows), or
 // that the interrupt cleanup removes. Discarded when it goes uncommitted.
 class Staging {
 public:
@@ -125,6 +126,7 @@ private:
     std::filesystem::path folder_;
     std::filesystem::path hiddenName_;  // while it has one
     int cleanupSlot_ = -1;
+    bool deletedOnClose_ = false;  // removed by the system when closed uncommitted
 };
 
 // Ownership and access rights carried over from the file a new one replaces.

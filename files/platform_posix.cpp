@@ -386,7 +386,8 @@ Staging::Staging(Staging&& other) noexcept
     : file_(std::move(other.file_)),
       folder_(std::move(other.folder_)),
       hiddenName_(std::exchange(other.hiddenName_, {})),
-      cleanupSlot_(std::exchange(other.cleanupSlot_, -1))
+      cleanupSlot_(std::exchange(other.cleanupSlot_, -1)),
+      deletedOnClose_(std::exchange(other.deletedOnClose_, false))
 {
 }
 
@@ -398,6 +399,7 @@ Staging& Staging::operator=(Staging&& other) noexcept
         folder_ = std::move(other.folder_);
         hiddenName_ = std::exchange(other.hiddenName_, {});
         cleanupSlot_ = std::exchange(other.cleanupSlot_, -1);
+        deletedOnClose_ = std::exchange(other.deletedOnClose_, false);
     }
     return *this;
 }

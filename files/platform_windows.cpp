@@ -475,7 +475,8 @@ std::optional<Staging> Staging::Create(const fs::path& folder, const fs::path& d
     // Until it is committed the file is deleted when its handle closes, so
     // that a program that dies leaves nothing behind. Where the file system
     // cannot do that, the interrupt cleanup removes it by name.
-    if (!SetDeleteOnClose(handle, true))
+    staging.deletedOnClose_ = SetDeleteOnClose(handle, true);
+    if (!staging.deletedOnClose_)
         staging.cleanupSlot_ = ArmCleanup(staging.hiddenName_);
     return staging;
 }
@@ -496,7 +497,8 @@ Staging::Staging(Staging&& other) noexcept
     : file_(std::move(other.file_)),
       folder_(std::move(other.folder_)),
       hiddenName_(std::exchange(other.hiddenName_, {})),
-      cleanupSlot_(std::exchange(other.cleanupSlot_, -1))
+      cleanupSlot_(std::exchange(other.cleanupSlot_, -1)),
+      deletedOnClose_(std::exchange(other.deletedOnClose_, false))
 {
 }
 
@@ -508,6 +510,7 @@ Staging& Staging::operator=(Staging&& other) noexcept
         folder_ = std::move(other.folder_);
         hiddenName_ = std::exchange(other.hiddenName_, {});
         cleanupSlot_ = std::exchange(other.cleanupSlot_, -1);
+        deletedOnClose_ = std::exchange(other.deletedOnClose_, false);
     }
     return *this;
 }
@@ -518,8 +521,9 @@ void Staging::CommitByRename(const fs::path& destination, const fs::path& name, 
     // hidden name until the move gives it the destination's.
     if (cleanupSlot_ < 0)
         cleanupSlot_ = ArmCleanup(hiddenName_);
-    if (!SetDeleteOnClose(H(file_), false))
+    if (deletedOnClose_ && !SetDeleteOnClose(H(file_), false))
         FailLast(name, FileError::Operation::Write);
+    deletedOnClose_ = false;
     file_.Close(name);
     // The C runtime's rename refuses an existing destination; MoveFileExW
     // replaces it, and with write-through returns once the move is on disk.
@@ -534,9 +538,10 @@ void Staging::Discard()
     // A file still marked for deletion goes with its handle; one that was
     // not (or was unmarked for the move) is removed by name.
     file_ = File();
-    if (!hiddenName_.empty())
+    if (!hiddenName_.empty() && !deletedOnClose_)
         DeleteFileW(hiddenName_.c_str());
     hiddenName_.clear();
+    deletedOnClose_ = false;
     DisarmCleanup(cleanupSlot_);
 }
 
