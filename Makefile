@@ -12,14 +12,20 @@
 # make tsan        the engine, file and command-line tests built with clang and
 #                  ThreadSanitizer, in build-tsan (the window is left out: Qt
 #                  is not instrumented)
+# make windows     the programs cross-built for 64-bit Windows in build-windows
+#                  (ICU and Qt from tools/windows/build-deps.sh's cache), gathered
+#                  with their tables and DLLs into
+#                  build-windows/Tavrel-<version>-win64/ and zipped beside it
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 FUZZ_SECONDS ?= 30
 CMAKE_FLAGS ?=
 DEB_BUILD = $(BUILD)/deb
+WINDOWS_BUILD ?= build-windows
+VERSION_TEXT = $(shell sed -n 's/^set(TAVREL_VERSION_TEXT "\(.*\)")$$/\1/p' CMakeLists.txt)
 
-.PHONY: all deps configure build run test check-tables-source screenshot bench deb clean configure-asan sanitize fuzz tsan
+.PHONY: all deps configure build run test check-tables-source screenshot bench deb windows clean configure-asan sanitize fuzz tsan
 
 all: build
 
@@ -70,6 +76,13 @@ deb:
 	rm -rf $(DEB_BUILD)/package
 	cd $(DEB_BUILD) && cpack -B package
 	cp $(DEB_BUILD)/package/tavrel_*.deb $(BUILD)/
+
+windows:
+	deps=$$(./tools/windows/build-deps.sh) && \
+	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DTAVREL_WINDOWS_DEPS="$$deps" -DTAVREL_BUILD_TESTS=OFF -DTAVREL_BUILD_BENCH=OFF && \
+	cmake --build $(WINDOWS_BUILD) && \
+	./tools/windows/package.sh $(WINDOWS_BUILD) "$$deps" $(VERSION_TEXT)
 
 configure-asan: deps
 	@test -f $(ASAN_BUILD)/build.ninja || CC=clang CXX=clang++ \

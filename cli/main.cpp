@@ -10,7 +10,6 @@
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <new>
 #include <optional>
 #include <string>
@@ -23,10 +22,15 @@ namespace fs = std::filesystem;
 // The catalogue of the user's language; none for Simplified Chinese.
 std::optional<Catalogue> catalogue;
 
-// A message in the user's language and the locale's encoding.
+// A message in the user's language, in UTF-8.
 std::string Local(const Message& message)
 {
-    return platform::Utf8ToLocale(message.Text(catalogue ? &*catalogue : nullptr));
+    return message.Text(catalogue ? &*catalogue : nullptr);
+}
+
+void Show(platform::StandardStream stream, std::string_view text)
+{
+    platform::WriteMessage(stream, text);
 }
 
 // The name messages give a standard stream, in the user's language.
@@ -71,10 +75,10 @@ std::string Help()
     return help;
 }
 
-// Writes a message to standard error in the user's language and the locale's encoding.
+// Writes a message to standard error in the user's language.
 void Say(const Message& message)
 {
-    std::cerr << Local(Tr("tavrel-convert：{0}", message)) << "\n";
+    Show(platform::StandardStream::Error, Local(Tr("tavrel-convert：{0}", message)) + "\n");
 }
 
 std::string OptionName(Encoding encoding)
@@ -115,7 +119,7 @@ public:
     ~TerminalProgress() override
     {
         if (drawn_)
-            std::cerr << "\r\033[K" << std::flush;
+            Show(platform::StandardStream::Error, "\r\033[K");
     }
 
     void BatchStarted(std::size_t count, std::uint64_t bytes) override
@@ -134,7 +138,7 @@ public:
         drawn_ = true;
         const Message megabytes = Tr("{0} / {1} MB", done_ / 1000000, total_ / 1000000);
         const Message line = count_ > 1 ? Tr("第 {0} / {1} 个文件，{2}", index_ + 1, count_, megabytes) : megabytes;
-        std::cerr << "\r\033[K" << Local(line) << std::flush;
+        Show(platform::StandardStream::Error, "\r\033[K" + Local(line));
     }
 
 private:
@@ -156,7 +160,7 @@ int ConvertOne(const Converter& converter, const cli::Options& options)
     const fs::path standardOutput = StreamName(Tr("标准输出"));
     std::unique_ptr<InputFile> input =
         fromStdin ? std::make_unique<InputFile>(platform::Standard(platform::StandardStream::Input), standardInput)
-                  : std::make_unique<InputFile>(fs::path(options.files[0]));
+                  : std::make_unique<InputFile>(cli::ArgumentPath(options.files[0]));
     TerminalProgress progress;
     progress.BatchStarted(1, input->Size());
     ConversionResult result{};
@@ -164,7 +168,7 @@ int ConvertOne(const Converter& converter, const cli::Options& options)
         StreamSink output(platform::Standard(platform::StandardStream::Output), standardOutput);
         result = ConvertStream(converter, options.direction, *input, output, standardOutput, choice, &progress);
     } else {
-        result = ConvertTextFile(converter, options.direction, *input, options.files[1], choice, &progress);
+        result = ConvertTextFile(converter, options.direction, *input, cli::ArgumentPath(options.files[1]), choice, &progress);
     }
     ReportEncodings(input->Name(), result, options.verbose);
     return 0;
@@ -172,7 +176,9 @@ int ConvertOne(const Converter& converter, const cli::Options& options)
 
 int ConvertBatchFiles(const Converter& converter, const cli::Options& options)
 {
-    const std::vector<fs::path> arguments(options.files.begin(), options.files.end());
+    std::vector<fs::path> arguments;
+    for (const std::string& file : options.files)
+        arguments.push_back(cli::ArgumentPath(file));
     const std::vector<BatchItem> items =
         CollectBatch(arguments, options.direction, {options.recursive, options.pattern}, options.outputDirectory);
     BatchResult result;
@@ -238,6 +244,7 @@ int RunReporting(const cli::Options& options)
 
 int main(int argc, char** argv)
 {
+    platform::UseBinaryStandardStreams();
     // The system's reasons in error messages follow the user's language.
     std::setlocale(LC_ALL, "");
     // The program's own messages follow the user's language too.
@@ -246,18 +253,18 @@ int main(int argc, char** argv)
     platform::InstallInterruptCleanup();
     cli::Options options;
     try {
-        options = cli::ParseOptions({argv + 1, argv + argc});
+        options = cli::ParseOptions(platform::ProgramArguments(argc, argv));
     } catch (const cli::UsageError& error) {
         Say(error.message);
-        std::cerr << Local(cli::Usage());
+        Show(platform::StandardStream::Error, Local(cli::Usage()));
         return 2;
     }
     if (options.action == cli::Options::Action::Help) {
-        std::cout << Local(cli::Usage()) << "\n" << Help();
+        Show(platform::StandardStream::Output, Local(cli::Usage()) + "\n" + Help());
         return 0;
     }
     if (options.action == cli::Options::Action::Version) {
-        std::cout << "Tavrel " TAVREL_VERSION_TEXT "\n";
+        Show(platform::StandardStream::Output, "Tavrel " TAVREL_VERSION_TEXT "\n");
         return 0;
     }
     return RunReporting(options);

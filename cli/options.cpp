@@ -57,6 +57,11 @@ Encoding EncodingValue(const std::string& name, const std::string& value)
 
 }  // namespace
 
+std::filesystem::path ArgumentPath(const std::string& argument)
+{
+    return std::filesystem::path(std::u8string(argument.begin(), argument.end()));
+}
+
 Options ParseOptions(const std::vector<std::string>& arguments)
 {
     Options options;
@@ -77,7 +82,7 @@ Options ParseOptions(const std::vector<std::string>& arguments)
         } else if (const auto tables = OptionValue(arguments, i, "--tables")) {
             if (tables->empty())
                 throw UsageError{Tr("--tables 需要一个目录，不能为空")};
-            options.tablesDirectory = *tables;
+            options.tablesDirectory = ArgumentPath(*tables);
         } else if (const auto input = OptionValue(arguments, i, "--encoding")) {
             options.inputEncoding = EncodingValue("--encoding", *input);
         } else if (const auto output = OptionValue(arguments, i, "--output-encoding")) {
@@ -94,7 +99,7 @@ Options ParseOptions(const std::vector<std::string>& arguments)
         } else if (const auto folder = ShortOrLongValue(arguments, i, "-o", "--output-dir")) {
             if (folder->empty())
                 throw UsageError{Tr("--output-dir 需要一个目录，不能为空")};
-            options.outputDirectory = *folder;
+            options.outputDirectory = ArgumentPath(*folder);
             batchOnly = true;
         } else if (argument == "-n" || argument == "--no-clobber") {
             options.noClobber = batchOnly = true;

@@ -33,6 +33,10 @@ struct UsageError {
     Message message;
 };
 
+// A path from a command-line argument in UTF-8 (not in the ANSI code page, as
+// a plain string would be read on Windows).
+std::filesystem::path ArgumentPath(const std::string& argument);
+
 Options ParseOptions(const std::vector<std::string>& arguments);
 
 // The usage lines shown with --help and after a usage error.

@@ -52,7 +52,9 @@ set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH
 set(CMAKE_C_FLAGS_INIT "-D_FILE_OFFSET_BITS=64")
 set(CMAKE_CXX_FLAGS_INIT "-D_FILE_OFFSET_BITS=64")
 
-# Tests and other built programs run under Wine.
+# Tests and other built programs (the code generators of the build among
+# them) run under Wine, finding the DLLs of ICU and of the compiler's runtime
+# in the cache folder, which Wine sees on its drive Z:.
 if(EXISTS /usr/lib/wine/wine64)
-  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+  set(CMAKE_CROSSCOMPILING_EMULATOR env "WINEPATH=Z:${TAVREL_WINDOWS_DEPS}/bin" WINEDEBUG=-all /usr/lib/wine/wine64)
 endif()

@@ -93,6 +93,7 @@ void SyncFolder(const std::filesystem::path& folder);
 // A file's new content, written before the file itself is touched. It has no
 // name until it is committed where the platform allows (so that nothing is
 // left if the program dies), or else a hidden name beside its destination
+// that the system removes when the file closes uncommitted (Windows), or
 // that the interrupt cleanup removes. Discarded when it goes uncommitted.
 class Staging {
 public:
@@ -125,6 +126,7 @@ private:
     std::filesystem::path folder_;
     std::filesystem::path hiddenName_;  // while it has one
     int cleanupSlot_ = -1;
+    bool deletedOnClose_ = false;  // removed by the system when closed uncommitted
 };
 
 // Ownership and access rights carried over from the file a new one replaces.
@@ -197,6 +199,18 @@ std::string IsDirectoryText();
 // POSIX systems (GBK under zh_CN.GBK), with characters it lacks substituted.
 std::string LocaleToUtf8(std::string_view text);
 std::string Utf8ToLocale(std::string_view text);
+
+// Writes a message in UTF-8 to a standard stream: to a Windows console as
+// UTF-16, so that every character shows; elsewhere in the encoding of
+// Utf8ToLocale (with CR LF line ends on Windows). Failures are not reported.
+void WriteMessage(StandardStream stream, std::string_view text);
+
+// The program's arguments after its name, in UTF-8 (on Windows from the
+// wide command line, whatever the ANSI code page lacks).
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+// Makes standard input and output carry bytes unchanged through the C
+// runtime (on Windows it ends input at a 0x1A byte and writes LF as CR LF).
+void UseBinaryStandardStreams();
 
 // The folder of the running program, links resolved.
 std::filesystem::path ApplicationDirectory();

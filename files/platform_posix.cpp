@@ -386,7 +386,8 @@ Staging::Staging(Staging&& other) noexcept
     : file_(std::move(other.file_)),
       folder_(std::move(other.folder_)),
       hiddenName_(std::exchange(other.hiddenName_, {})),
-      cleanupSlot_(std::exchange(other.cleanupSlot_, -1))
+      cleanupSlot_(std::exchange(other.cleanupSlot_, -1)),
+      deletedOnClose_(std::exchange(other.deletedOnClose_, false))
 {
 }
 
@@ -398,6 +399,7 @@ Staging& Staging::operator=(Staging&& other) noexcept
         folder_ = std::move(other.folder_);
         hiddenName_ = std::exchange(other.hiddenName_, {});
         cleanupSlot_ = std::exchange(other.cleanupSlot_, -1);
+        deletedOnClose_ = std::exchange(other.deletedOnClose_, false);
     }
     return *this;
 }
@@ -667,6 +669,30 @@ std::string Utf8ToLocale(std::string_view text)
 {
     const char* encoding = LocaleEncoding();
     return encoding ? ConvertText(encoding, "UTF-8", text) : std::string(text);
+}
+
+void WriteMessage(StandardStream stream, std::string_view text)
+{
+    const std::string local = Utf8ToLocale(text);
+    std::string_view rest = local;
+    while (!rest.empty()) {
+        const ssize_t written = write(static_cast<int>(stream), rest.data(), rest.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return;
+        rest.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv)
+{
+    return {argv + std::min(argc, 1), argv + argc};
+}
+
+void UseBinaryStandardStreams()
+{
+    // POSIX streams carry bytes unchanged.
 }
 
 std::vector<std::string> MessageLocales()
