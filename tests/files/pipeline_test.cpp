@@ -31,12 +31,12 @@ std::string Convert(const SplitCase& row, std::size_t blockSize, std::size_t wor
     WriteBytes(dir / "in.txt", row.bytes);
     InputFile file(dir / "in.txt");
     StringSink sink;
-    const PipelineSettings settings{.outputName = "out.txt",
-                                    .input = row.input,
-                                    .output = row.output,
-                                    .position = {},
-                                    .blockSize = blockSize,
-                                    .workers = workers};
+    PipelineSettings settings;
+    settings.outputName = "out.txt";
+    settings.input = row.input;
+    settings.output = row.output;
+    settings.blockSize = blockSize;
+    settings.workers = workers;
     try {
         RunPipeline(converter, settings, file, sink);
         return sink.written;
