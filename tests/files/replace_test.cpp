@@ -90,6 +90,13 @@ class InjectedFailureTest : public testing::TestWithParam<const char*> {};
 TEST_P(InjectedFailureTest, EveryFailingCallLeavesTheOldFile)
 {
     const char* function = GetParam();
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+    // ThreadSanitizer answers fstat itself, below any preloaded library.
+    if (std::string_view(function) == "fstat")
+        GTEST_SKIP() << "fstat cannot be made to fail under ThreadSanitizer";
+#endif
+#endif
     TempDir dir;
     const fs::path target = dir / "target.txt";
     WriteBytes(target, "old content");
