@@ -52,6 +52,9 @@ std::string Help()
         Tr("  --tables 目录            从该目录读取 systemF.txt 和 systemJ.txt（默认是程序所在目录）"),
         Tr("  --encoding 编码          输入的编码，不再自动判断"),
         Tr("  --output-encoding 编码   输出的编码（默认与输入相同）"),
+        Tr("  -p, --phrases            先按词组转换（最长匹配），词组以外的字再按字符表：头发→頭髮，发展→發展"),
+        Tr("  --region tw|hk           -p 采用台湾或香港的字形（默认与字符表相同）"),
+        Tr("  --vocabulary             -p 也转换地区用语（如 软件→軟體）"),
         Tr("  -v, --verbose            说明每个文件按什么编码读取和写出"),
         Tr("  --batch 文件或文件夹...  转换每个文件，结果以“简体”或“繁体”加原文件名保存在原文件旁；"),
         Tr("                           文件夹中转换与模式相符、名称不以该前缀开头的文件"),
@@ -67,7 +70,8 @@ std::string Help()
         Tr("输入省略或为“-”时读标准输入，输出省略或为“-”时写标准输出。"),
         Tr("文件的编码按其内容判断，结果以同样的编码写出（Big5 装不下的结果以 GBK 写出）。"),
         Tr("成功时不输出任何提示，除非判断编码时两种读法相差无几。"),
-        Tr("转换逐字进行：一个简体字有多个繁体写法时（如 发→發/髮），总是取字符表中的第一个。详见 man tavrel-convert。"),
+        Tr("默认逐字转换：一个简体字有多个繁体写法时，总是取字符表中的第一个（头发→頭發，发展→發展）。"),
+        Tr("加 -p 时先查词组表（程序目录中的 phrases-*.txt），词组决定其中的字（头发→頭髮）。详见 man tavrel-convert。"),
     };
     std::string help;
     for (const Message& line : lines)
@@ -214,6 +218,13 @@ int Run(const cli::Options& options)
         LoadTables(converter, *options.tablesDirectory);
     else
         LoadTables(converter);
+    if (options.phrases) {
+        const PhraseChoice choice{options.region, options.vocabulary};
+        if (options.tablesDirectory)
+            LoadPhrases(converter, options.direction, choice, *options.tablesDirectory);
+        else
+            LoadPhrases(converter, options.direction, choice);
+    }
     if (options.action == cli::Options::Action::Batch)
         return ConvertBatchFiles(converter, options);
     return ConvertOne(converter, options);

@@ -5,6 +5,7 @@ namespace tavrel::cli {
 Message Usage()
 {
     return Tr("用法：tavrel-convert (-s | --to-simplified | -t | --to-traditional) [-v] [--tables 目录]\n"
+              "                     [-p [--region tw|hk] [--vocabulary]]\n"
               "                     [--encoding 编码] [--output-encoding 编码] [输入 [输出]]\n"
               "      tavrel-convert (-s | -t) [选项] --batch [-r] [--pattern 模式] [-o 目录] [-n] [--keep-going]\n"
               "                     文件或文件夹...\n"
@@ -105,6 +106,14 @@ Options ParseOptions(const std::vector<std::string>& arguments)
             options.noClobber = batchOnly = true;
         } else if (argument == "--keep-going") {
             options.keepGoing = batchOnly = true;
+        } else if (argument == "-p" || argument == "--phrases") {
+            options.phrases = true;
+        } else if (const auto region = OptionValue(arguments, i, "--region")) {
+            if (*region != "tw" && *region != "hk")
+                throw UsageError{Tr("--region 不认识地区“{0}”（可用：tw、hk）", *region)};
+            options.region = *region;
+        } else if (argument == "--vocabulary") {
+            options.vocabulary = true;
         } else if (argument == "-v" || argument == "--verbose") {
             options.verbose = true;
         } else if (argument == "--help" || argument == "-h") {
@@ -120,6 +129,8 @@ Options ParseOptions(const std::vector<std::string>& arguments)
     if (!direction)
         throw UsageError{Tr("请用 -s（繁体转简体）或 -t（简体转繁体）指定转换方向")};
     options.direction = *direction;
+    if (!options.phrases && (!options.region.empty() || options.vocabulary))
+        throw UsageError{Tr("--region 和 --vocabulary 只能与 --phrases 一起使用")};
     if (batch) {
         if (options.files.empty())
             throw UsageError{Tr("--batch 至少需要一个文件或文件夹")};

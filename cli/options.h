@@ -26,6 +26,10 @@ struct Options {
     bool noClobber = false;
     bool keepGoing = false;
     bool verbose = false;
+    // Phrases before the character tables, and which of them.
+    bool phrases = false;
+    std::string region;  // "", "tw" or "hk"
+    bool vocabulary = false;
 };
 
 // Thrown for a command line that does not follow the usage.

@@ -2,6 +2,7 @@
 
 #include "engine/block_codec.h"
 #include "engine/gbk.h"
+#include "engine/phrases.h"
 #include "engine/utf.h"
 
 #include <unicode/utf16.h>
@@ -31,7 +32,7 @@ char* ByteBuffer::Reserve(std::size_t size)
 }
 
 BlockConverter::BlockConverter(const Converter& converter, Direction direction, Encoding input, Encoding output)
-    : map_(converter.Map(direction)), input_(input), output_(output)
+    : map_(converter.Map(direction)), phrases_(converter.Phrases(direction)), input_(input), output_(output)
 {
 }
 
@@ -51,7 +52,7 @@ void BlockConverter::BuildFused() const
 
 BlockFailure BlockConverter::Convert(std::string_view bytes, ByteBuffer& out) const
 {
-    if (bytes.size() < kFusedMinimum && !fusedReady_)
+    if (phrases_ || (bytes.size() < kFusedMinimum && !fusedReady_))
         return ConvertPlain(bytes, out);
     std::call_once(fusedBuilt_, [this] { BuildFused(); });
     char* end = nullptr;
@@ -73,11 +74,19 @@ BlockFailure BlockConverter::ConvertPlain(std::string_view bytes, ByteBuffer& ou
     const std::size_t badByte = DecodeBlock(bytes, input_, text);
     if (badByte != npos)
         return {BlockFailure::Kind::Decode, badByte, 0};
-    map_.Apply(text);
     std::string encoded;
-    const std::size_t badUnit = EncodeBlock(text, output_, encoded);
-    if (badUnit != npos)
-        return LocateEncodeFailure(bytes, text, badUnit);
+    if (phrases_) {
+        std::u16string converted;
+        phrases_->Convert(text, map_, converted);
+        const std::size_t badUnit = EncodeBlock(converted, output_, encoded);
+        if (badUnit != npos)
+            return LocatePhraseFailure(bytes, text, converted, badUnit);
+    } else {
+        map_.Apply(text);
+        const std::size_t badUnit = EncodeBlock(text, output_, encoded);
+        if (badUnit != npos)
+            return LocateEncodeFailure(bytes, text, badUnit);
+    }
     // std::copy, not memcpy: an empty buffer gives no storage, and memcpy
     // must not get a null pointer even for no bytes.
     std::copy(encoded.begin(), encoded.end(), out.Reserve(encoded.size()));
@@ -107,8 +116,50 @@ BlockFailure BlockConverter::LocateEncodeFailure(std::string_view bytes, std::u1
     return {BlockFailure::Kind::Encode, offset, static_cast<char32_t>(codePoint)};
 }
 
+// The same with phrases: the decoded unit whose phrase or character gave
+// the failed unit, then its byte offset, by decoding character by character.
+BlockFailure BlockConverter::LocatePhraseFailure(std::string_view bytes, std::u16string_view text,
+                                                 std::u16string_view converted, std::size_t failedUnit) const
+{
+    UChar32 codePoint = 0;
+    U16_GET(converted.data(), 0, failedUnit, converted.size(), codePoint);
+    const std::size_t sourceUnit = phrases_->SourceOf(text, map_, failedUnit);
+    std::size_t units = 0;
+    std::size_t offset = 0;
+    std::u16string character;
+    while (offset < bytes.size()) {
+        const std::size_t length = CharacterLength(bytes.substr(offset), input_);
+        DecodeBlock(bytes.substr(offset, length), input_, character);
+        units += character.size();
+        if (units > sourceUnit)
+            break;
+        offset += length;
+    }
+    return {BlockFailure::Kind::Encode, offset, static_cast<char32_t>(codePoint)};
+}
+
 std::size_t BlockConverter::Boundary(std::string_view bytes) const
 {
+    if (!phrases_)
+        return CharacterBoundary(bytes, input_);
+    std::size_t lineEnd = 0;
+    if (input_ == Encoding::Utf16LE || input_ == Encoding::Utf16BE) {
+        // A whole unit 0x000A at an even offset.
+        const char first = input_ == Encoding::Utf16LE ? '\n' : '\0';
+        const char second = input_ == Encoding::Utf16LE ? '\0' : '\n';
+        for (std::size_t at = bytes.size() & ~std::size_t{1}; at >= 2 && lineEnd == 0; at -= 2) {
+            if (bytes[at - 2] == first && bytes[at - 1] == second)
+                lineEnd = at;
+        }
+    } else {
+        // No multi-byte character of these encodings holds the byte 0x0A.
+        const std::size_t found = bytes.rfind('\n');
+        lineEnd = found == npos ? 0 : found + 1;
+    }
+    if (lineEnd > 0 && bytes.size() - lineEnd <= kMaxLineCarry)
+        return lineEnd;
+    if (lineEnd == 0 && bytes.size() <= kMaxLineCarry)
+        return 0;
     return CharacterBoundary(bytes, input_);
 }
 

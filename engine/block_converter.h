@@ -11,6 +11,8 @@
 
 namespace tavrel {
 
+class PhraseMatcher;
+
 class GbkTranscoder;
 class Utf8Transcoder;
 class Utf16Transcoder;
@@ -45,7 +47,9 @@ struct BlockFailure {
 // bytes or more, so that small jobs do not pay for it; everything else,
 // smaller blocks before that, and any character the fused path cannot
 // handle, go through decoding, the converter and encoding, with the same
-// result. Safe to use from several threads at once.
+// result. With the converter's phrases for the direction, every block takes
+// the plain path, phrases first, and blocks end after a line end (see
+// Boundary), so that no phrase is cut. Safe to use from several threads at once.
 class BlockConverter {
 public:
     // Below this many bytes a block is cheaper to convert than the fused table is to build.
@@ -67,15 +71,22 @@ public:
     BlockFailure ConvertPlain(std::string_view bytes, ByteBuffer& out) const;
 
     // How much of `bytes` (from a character boundary on) can be converted
-    // now; the rest belongs to the next block.
+    // now; the rest belongs to the next block. With phrases: up to the last
+    // line end, unless more than kMaxLineCarry bytes follow it (a very long
+    // line is cut at a character), or 0 while no line end came and fewer
+    // than kMaxLineCarry bytes did.
+    static constexpr std::size_t kMaxLineCarry = 65536;
     std::size_t Boundary(std::string_view bytes) const;
 
 private:
     void BuildFused() const;
     BlockFailure LocateEncodeFailure(std::string_view bytes, std::u16string_view converted,
                                      std::size_t failedUnit) const;
+    BlockFailure LocatePhraseFailure(std::string_view bytes, std::u16string_view text, std::u16string_view converted,
+                                     std::size_t failedUnit) const;
 
     const UnitMap& map_;
+    const PhraseMatcher* phrases_;
     Encoding input_;
     Encoding output_;
     mutable std::once_flag fusedBuilt_;

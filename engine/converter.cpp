@@ -1,5 +1,7 @@
 #include "engine/converter.h"
 
+#include "engine/phrases.h"
+
 #include <cstdint>
 
 namespace tavrel {
@@ -76,6 +78,16 @@ const UnitMap& Converter::Map(Direction direction) const
     return map;
 }
 
+void Converter::SetPhrases(Direction direction, std::shared_ptr<const PhraseMatcher> phrases)
+{
+    (direction == Direction::F2J ? f2jPhrases_ : j2fPhrases_) = std::move(phrases);
+}
+
+const PhraseMatcher* Converter::Phrases(Direction direction) const
+{
+    return (direction == Direction::F2J ? f2jPhrases_ : j2fPhrases_).get();
+}
+
 std::u16string Converter::F2J(std::u16string_view text) const
 {
     return Convert(Direction::F2J, text);
@@ -88,6 +100,11 @@ std::u16string Converter::J2F(std::u16string_view text) const
 
 std::u16string Converter::Convert(Direction direction, std::u16string_view text) const
 {
+    if (const PhraseMatcher* phrases = Phrases(direction)) {
+        std::u16string result;
+        phrases->Convert(text, Map(direction), result);
+        return result;
+    }
     std::u16string result(text);
     Map(direction).Apply(result);
     return result;

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tavrel {
+
+class PhraseMatcher;
 
 enum class Direction {
     F2J,  // Traditional to Simplified
@@ -63,6 +66,12 @@ public:
     // Safe to call from several threads at once.
     const UnitMap& Map(Direction direction) const;
 
+    // Phrases that decide, before the map, the characters they cover in
+    // one direction (none by default: character by character). Set before
+    // converting.
+    void SetPhrases(Direction direction, std::shared_ptr<const PhraseMatcher> phrases);
+    const PhraseMatcher* Phrases(Direction direction) const;
+
 private:
     std::u16string Convert(Direction direction, std::u16string_view text) const;
 
@@ -73,6 +82,8 @@ private:
     mutable UnitMap j2f_;
     mutable bool f2jBuilt_ = false;
     mutable bool j2fBuilt_ = false;
+    std::shared_ptr<const PhraseMatcher> f2jPhrases_;
+    std::shared_ptr<const PhraseMatcher> j2fPhrases_;
 };
 
 

@@ -22,6 +22,10 @@ _tavrel_convert()
             COMPREPLY=($(compgen -W 'gbk gb18030 big5 utf-8 utf-8-bom utf-16le utf-16be' -- "$cur"))
             return
             ;;
+        --region)
+            COMPREPLY=($(compgen -W 'tw hk' -- "$cur"))
+            return
+            ;;
         -h | --help | --version)
             return
             ;;
@@ -30,7 +34,7 @@ _tavrel_convert()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-s --to-simplified -t --to-traditional --tables
-            --encoding --output-encoding --batch --help --version --' -- "$cur"))
+            -p --phrases --region --vocabulary --encoding --output-encoding --batch --help --version --' -- "$cur"))
         return
     fi
     _filedir

@@ -83,7 +83,15 @@ INSTANTIATE_TEST_SUITE_P(
                    test::IcuEncoded("UTF-16LE", u"无法开启档案。\n"), ""},
         StreamCase{"EncodingsGiven", {"-s", "-v", "--encoding=utf-8", "--output-encoding", "utf-16le"}, "中國",
                    std::string("\xFF\xFE\x2D\x4E\xFD\x56", 6), "read as UTF-8, written as UTF-16LE"},
-        StreamCase{"Version", {"--version"}, "", "Tavrel 3.00.0008\n", ""}),
+        StreamCase{"Version", {"--version"}, "", "Tavrel 3.00.0008\n", ""},
+        // The shipped phrases: the longest decides, the tables do the rest,
+        // in the tables' forms unless a region is asked for.
+        StreamCase{"CharacterByCharacter", {"-t"}, "头发和发展，台湾里面\n", "頭發和發展，台灣裡面\n", ""},
+        StreamCase{"Phrases", {"-t", "-p"}, "头发和发展，台湾里面\n", "頭髮和發展，台灣裡面\n", ""},
+        StreamCase{"PhrasesTaiwan", {"-t", "--phrases", "--region=tw"}, "理发店，台湾里面\n", "理髮店，臺灣裡面\n", ""},
+        StreamCase{"PhrasesHongKong", {"-t", "-p", "--region", "hk"}, "台湾里面\n", "台灣裏面\n", ""},
+        StreamCase{"PhrasesTaiwanWords", {"-t", "-p", "--vocabulary"}, "软件和内存\n", "軟體和記憶體\n", ""},
+        StreamCase{"PhrasesToSimplifiedTaiwan", {"-s", "-p", "--region", "tw"}, "著作乾燥\n", "著作干燥\n", ""}),
     test::RowName());
 
 // A file is decided by reading it whole: a Big5 file's Simplified result
@@ -209,6 +217,37 @@ TEST(CliTest, TablesFromADirectoryAndUnencodableResults)
     EXPECT_FALSE(fs::exists(dir / "out.txt"));
 }
 
+// Phrases from --tables: an empty dictionary gives the tables' result; a
+// phrase cut by the block boundary in the middle of a long input is still
+// one, and a result the output cannot hold is named with where its phrase is.
+TEST(CliTest, PhrasesAcrossBlocksAndUnencodableResults)
+{
+    TempDir dir;
+    WriteBytes(dir / "systemF.txt", "發後");
+    WriteBytes(dir / "systemJ.txt", "发后");
+    WriteBytes(dir / "phrases-s2t.txt", "");
+    // The first block ends at 1 MiB, between 头 and 发 of a line.
+    std::string text = "abc";
+    while (text.size() < 3 << 20)
+        text += "头发后\n";
+    const std::string tables = dir.path().string();
+    WriteBytes(dir / "in.txt", text);
+    const std::string out = (dir / "out.txt").string();
+    EXPECT_EQ(Convert({"-t", "-p", "--tables", tables, (dir / "in.txt").string(), out}).exitStatus, 0);
+    EXPECT_TRUE(ReadBytes(out) == Convert({"-t", "--tables", tables, (dir / "in.txt").string()}).out);
+    WriteBytes(dir / "phrases-s2t.txt", "头发\t頭髮\n头\t✗\n");
+    EXPECT_EQ(Convert({"-t", "-p", "--tables", tables, (dir / "in.txt").string(), out}).exitStatus, 0);
+    std::string expected = "abc";
+    for (std::size_t line = 0; line < text.size() / 10; ++line)
+        expected += "頭髮後\n";
+    EXPECT_TRUE(ReadBytes(out) == expected);
+    WriteBytes(dir / "phrases-s2t.txt", "头发\t頭\xF0\x9F\x98\x80\n");
+    const ProgramResult result = Convert({"-t", "-p", "--tables", tables, "--output-encoding", "gbk", "-", out},
+                                           "後\r\nx头发");
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.err.find("character U+1F600 at line 2, column 2"), std::string::npos) << result.err;
+}
+
 struct FailureCase {
     const char* name;
     std::string arguments;  // as typed in a shell, in a fresh current folder
@@ -244,6 +283,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"BatchOptionWithoutBatch", "-s -o out in.txt", "", 2, "can only be used with --batch"},
         FailureCase{"EmptyTablesFolder", "-s --tables ''", "", 2, "--tables needs a folder"},
         FailureCase{"UnknownEncoding", "-s --encoding=latin1", "", 2, "unknown encoding \"latin1\""},
+        FailureCase{"RegionWithoutPhrases", "-t --region tw", "", 2, "can only be used with --phrases"},
+        FailureCase{"UnknownRegion", "-t -p --region cn", "", 2, "does not know the region \"cn\""},
+        FailureCase{"BadPhraseLine", "-t -p --tables .", "", 1, "phrases-s2t.txt\": line 2 is not",
+                    "printf 'ab' > systemF.txt && printf 'ab' > systemJ.txt && printf 'a\\tb\\nab\\n' > phrases-s2t.txt && "},
         FailureCase{"EmptyBatchName", "-s --batch ''", "", 1, "cannot read file \"\": No such file"},
         FailureCase{"DeletedCurrentFolder", "-s --batch a.txt", "", 1, "\"a.txt\": No such file",
                     "mkdir gone && cd gone && rmdir ../gone && "},

@@ -3,6 +3,7 @@
 #include "engine/codec.h"
 #include "engine/converter.h"
 #include "engine/errors.h"
+#include "engine/phrases.h"
 #include "engine/tables.h"
 #include "files/table_files.h"
 #include "tests/support/text_codec.h"
@@ -301,6 +302,118 @@ INSTANTIATE_TEST_SUITE_P(
                     FusedCase{"Utf16BEDropping", Encoding::Utf16BE, u"國爲", u"国", false},
                     FusedCase{"Utf16LELowSurrogateToHigh", Encoding::Utf16LE, u"\xDE00", u"\xD800", false}),
     test::RowName());
+
+// Phrases before the tables.
+
+struct PhraseCase {
+    const char* name;
+    const char* phrases;  // dictionary lines
+    std::u16string text, converted;
+    friend void PrintTo(const PhraseCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class PhraseTest : public testing::TestWithParam<PhraseCase> {};
+
+// At each position the longest phrase decides the units it covers; the
+// tables convert the rest, and no phrase reaches over a line end. The block
+// converter gives the same, in an encoding that has every result.
+TEST_P(PhraseTest, LongestPhraseFirstThenTheTables)
+{
+    const PhraseCase& row = GetParam();
+    Converter converter;
+    converter.SetTables(u"發後", u"发后");
+    auto phrases = std::make_shared<PhraseMatcher>();
+    ASSERT_EQ(AddPhraseLines(*phrases, row.phrases), 0u);
+    converter.SetPhrases(Direction::J2F, phrases);
+    EXPECT_EQ(converter.J2F(row.text), row.converted);
+    const BlockConverter blocks(converter, Direction::J2F, Encoding::Utf8, Encoding::Utf16BE);
+    ByteBuffer out;
+    ASSERT_EQ(blocks.Convert(EncodeText(row.text, Encoding::Utf8, "in"), out).kind, BlockFailure::Kind::None);
+    std::string expected;
+    EncodeBlock(row.converted, Encoding::Utf16BE, expected);
+    EXPECT_EQ(out.View(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Phrases, PhraseTest,
+    testing::Values(
+        PhraseCase{"LongerOverTheShorterInside", "头发\t頭髮\n头发长\t頭髮長\n", u"头发长头发", u"頭髮長頭髮"},
+        PhraseCase{"TablesOutsidePhrases", "头发\t頭髮\n", u"发展后头发", u"發展後頭髮"},
+        PhraseCase{"NoneAcrossALineEnd", "头发\t頭髮\n", u"头\n发头\r\n发", u"头\n發头\r\n發"},
+        PhraseCase{"LaterLineReplacesAndMarkCommentsSkipped", "\xEF\xBB\xBF# x\t y\n头发\t頭發\r\n\n头发\t頭髮\n",
+                   u"头发", u"頭髮"},
+        PhraseCase{"BeyondTheBmpAndLongerResult", "\U00020000发\t\U00020001髮X\n", u"\U00020000发发",
+                   u"\U00020001髮X發"}),
+    test::RowName());
+
+// With no phrase the result is the tables' exactly, dropped characters included.
+TEST(PhraseTest, EmptyDictionaryGivesTheTablesResult)
+{
+    Converter plain, phrased;
+    for (Converter* converter : {&plain, &phrased})
+        converter->SetTables(u"發後國", u"发后");
+    phrased.SetPhrases(Direction::J2F, std::make_shared<PhraseMatcher>());
+    phrased.SetPhrases(Direction::F2J, std::make_shared<PhraseMatcher>());
+    EXPECT_EQ(phrased.J2F(u"头发后\n中國"), plain.J2F(u"头发后\n中國"));
+    EXPECT_EQ(phrased.F2J(u"頭發後\n中國"), plain.F2J(u"頭發後\n中國"));
+    EXPECT_EQ(phrased.F2J(u"中國"), u"中");
+}
+
+TEST(PhraseTest, BadDictionaryLineIsNamed)
+{
+    PhraseMatcher phrases;
+    EXPECT_EQ(AddPhraseLines(phrases, "a\tb\nno tab\n"), 2u);
+    EXPECT_EQ(AddPhraseLines(phrases, "\tb\n"), 1u);
+    EXPECT_EQ(AddPhraseLines(phrases, "a\t\xFF\n"), 1u);
+}
+
+struct LineBoundaryCase {
+    const char* name;
+    Encoding encoding;
+    std::string bytes;
+    std::size_t boundary;
+    friend void PrintTo(const LineBoundaryCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class LineBoundaryTest : public testing::TestWithParam<LineBoundaryCase> {};
+
+// With phrases a block ends after its last line end: a byte 0x0A that is
+// half of a UTF-16 unit is none. Without one it waits for more, up to
+// kMaxLineCarry bytes, and then ends at a character.
+TEST_P(LineBoundaryTest, BlocksEndAfterALineEnd)
+{
+    const LineBoundaryCase& row = GetParam();
+    Converter converter;
+    converter.SetPhrases(Direction::J2F, std::make_shared<PhraseMatcher>());
+    EXPECT_EQ(BlockConverter(converter, Direction::J2F, row.encoding, row.encoding).Boundary(row.bytes), row.boundary);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Phrases, LineBoundaryTest,
+    testing::Values(
+        LineBoundaryCase{"Gbk", Encoding::Gbk, Gbk("头\n发\n头发"), 6},
+        LineBoundaryCase{"Utf8NoLineEndYet", Encoding::Utf8, "头发头发", 0},
+        LineBoundaryCase{"Utf8LongLineAtACharacter", Encoding::Utf8, std::string(65537, 'a') + "头\xE5", 65540},
+        LineBoundaryCase{"Utf8LineEndTooFarBack", Encoding::Utf8, "\n" + std::string(65537, 'a'), 65538},
+        LineBoundaryCase{"Utf16LEHalfUnitIsNoLineEnd", Encoding::Utf16LE, std::string("\x0A\x00\x0A\x4E\x0A", 5), 2},
+        LineBoundaryCase{"Utf16BE", Encoding::Utf16BE, std::string("\x4E\x0A\x00\x0A\x00\x0A\x4E\x0A", 8), 6}),
+    test::RowName());
+
+// A phrase's result the output cannot hold fails at the phrase's first
+// character, naming the character of the result.
+TEST(PhraseTest, UnencodableResultNamesItsPhrase)
+{
+    Converter converter;
+    auto phrases = std::make_shared<PhraseMatcher>();
+    AddPhraseLines(*phrases, "头发\t頭\U0001F600\n");
+    converter.SetPhrases(Direction::J2F, phrases);
+    ByteBuffer out;
+    const BlockFailure failure =
+        BlockConverter(converter, Direction::J2F, Encoding::Utf8, Encoding::Gbk).Convert("ab头头发", out);
+    EXPECT_EQ(failure.kind, BlockFailure::Kind::Encode);
+    EXPECT_EQ(failure.offset, 5u);
+    EXPECT_EQ(failure.codePoint, 0x1F600u);
+}
 
 }  // namespace
 }  // namespace tavrel
