@@ -161,10 +161,8 @@ File CreateScratch(const std::filesystem::path& name);
 // /dev/fd/N), or a file. An existing file is looked at through the kernel,
 // links followed as the kernel follows them (so that its protections of
 // links in shared folders apply), and named by its real path. A missing one
-// is named by the path to create: the end of a chain of links, each relative
-// link followed from its own folder, except a link in a sticky folder that
-// anyone may write, which is followed only when the caller or the folder's
-// owner owns it, as the kernel does.
+// is named by the path to create: the end of the chain of links the kernel
+// agreed to follow, each relative link followed from its own folder.
 struct ResolvedTarget {
     std::filesystem::path path;
     std::optional<File> stream;

@@ -531,20 +531,9 @@ std::optional<File> OpenStreamNamed(const fs::path& path)
     return File(fd, false);
 }
 
-// Whether the kernel would refuse to follow the link at `link`, which lstat
-// described: a link in a sticky folder that anyone may write is followed
-// only by its owner, or when the folder's owner owns it too.
-bool ProtectedLink(const fs::path& link, const struct stat& info)
-{
-    struct stat folder {};
-    const fs::path parent = link.has_parent_path() ? link.parent_path() : ".";
-    if (stat(parent.c_str(), &folder) != 0)
-        return false;
-    const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
-    return shared && info.st_uid != geteuid() && info.st_uid != folder.st_uid;
-}
-
-// The file a chain of links ends in that does not exist yet.
+// The file a chain of links ends in that does not exist yet, which the
+// kernel has just agreed to follow (its protection of links in shared
+// folders refuses before it finds the file missing).
 fs::path FileToCreate(const fs::path& target)
 {
     fs::path path = target;
@@ -554,8 +543,6 @@ fs::path FileToCreate(const fs::path& target)
             return path;
         if (hop == kMaxLinkHops)
             Fail(target, FileError::Operation::Write, ELOOP);
-        if (ProtectedLink(path, info))
-            Fail(target, FileError::Operation::Write, EACCES);
         std::vector<char> buffer(PATH_MAX);
         const ssize_t length = readlink(path.c_str(), buffer.data(), buffer.size());
         if (length < 0)
