@@ -62,6 +62,8 @@ bool EncodingDetector::Feed(std::string_view bytes)
         state_->FeedSlice(bytes.substr(at, kSlice));
     if (state_->Marked())
         return false;
+    if (state_->utf8.Status() == Utf8Status::Valid && state_->utf16.Full() && state_->tally.Sure())
+        return false;
     if (state_->utf8.Status() != Utf8Status::Invalid || !state_->costs.Full() || !state_->utf16.Full() ||
         !state_->tally.Hopeless())
         return true;

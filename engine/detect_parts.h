@@ -74,6 +74,16 @@ public:
     bool MostlyUtf8(bool complete) const;
     // Whether the bad sequences are too many for any more bytes to help.
     bool Hopeless() const { return bad_ > kFewBad; }
+    // Whether so much well-formed UTF-8 came with no bad sequence that no
+    // later bytes can make the input another encoding's: later bad ones are
+    // UTF-8 errors.
+    bool Sure() const { return bad_ == 0 && good_ >= kSure; }
+
+private:
+    // Weighted as good_ is: 256 Chinese characters.
+    static constexpr std::size_t kSure = 1024;
+
+public:
 
 private:
     void Start(unsigned char byte);
