@@ -94,48 +94,50 @@ BlockFailure BlockConverter::ConvertPlain(std::string_view bytes, ByteBuffer& ou
     return {};
 }
 
+namespace {
+
+BlockFailure EncodeFailure(std::u16string_view converted, std::size_t failedUnit, std::size_t offset)
+{
+    UChar32 codePoint = 0;
+    U16_GET(converted.data(), 0, failedUnit, converted.size(), codePoint);
+    return {BlockFailure::Kind::Encode, offset, static_cast<char32_t>(codePoint)};
+}
+
+}  // namespace
+
+std::size_t BlockConverter::OffsetOfUnit(std::string_view bytes, std::size_t unit, bool mapped) const
+{
+    std::size_t units = 0;
+    std::size_t offset = 0;
+    std::u16string character;
+    while (offset < bytes.size()) {
+        const std::size_t length = CharacterLength(bytes.substr(offset), input_);
+        DecodeBlock(bytes.substr(offset, length), input_, character);
+        if (mapped)
+            map_.Apply(character);
+        units += character.size();
+        if (units > unit)
+            break;
+        offset += length;
+    }
+    return offset;
+}
+
 // Finds the input character whose result holds the unit that failed, by
 // converting the block again character by character and counting units.
 BlockFailure BlockConverter::LocateEncodeFailure(std::string_view bytes, std::u16string_view converted,
                                                  std::size_t failedUnit) const
 {
-    UChar32 codePoint = 0;
-    U16_GET(converted.data(), 0, failedUnit, converted.size(), codePoint);
-    std::size_t units = 0;
-    std::size_t offset = 0;
-    std::u16string character;
-    while (offset < bytes.size()) {
-        const std::size_t length = CharacterLength(bytes.substr(offset), input_);
-        DecodeBlock(bytes.substr(offset, length), input_, character);
-        map_.Apply(character);
-        units += character.size();
-        if (units > failedUnit)
-            break;
-        offset += length;
-    }
-    return {BlockFailure::Kind::Encode, offset, static_cast<char32_t>(codePoint)};
+    return EncodeFailure(converted, failedUnit, OffsetOfUnit(bytes, failedUnit, true));
 }
 
 // The same with phrases: the decoded unit whose phrase or character gave
-// the failed unit, then its byte offset, by decoding character by character.
+// the failed unit, then its byte offset.
 BlockFailure BlockConverter::LocatePhraseFailure(std::string_view bytes, std::u16string_view text,
                                                  std::u16string_view converted, std::size_t failedUnit) const
 {
-    UChar32 codePoint = 0;
-    U16_GET(converted.data(), 0, failedUnit, converted.size(), codePoint);
     const std::size_t sourceUnit = phrases_->SourceOf(text, map_, failedUnit);
-    std::size_t units = 0;
-    std::size_t offset = 0;
-    std::u16string character;
-    while (offset < bytes.size()) {
-        const std::size_t length = CharacterLength(bytes.substr(offset), input_);
-        DecodeBlock(bytes.substr(offset, length), input_, character);
-        units += character.size();
-        if (units > sourceUnit)
-            break;
-        offset += length;
-    }
-    return {BlockFailure::Kind::Encode, offset, static_cast<char32_t>(codePoint)};
+    return EncodeFailure(converted, failedUnit, OffsetOfUnit(bytes, sourceUnit, false));
 }
 
 std::size_t BlockConverter::Boundary(std::string_view bytes) const

@@ -84,6 +84,9 @@ private:
                                      std::size_t failedUnit) const;
     BlockFailure LocatePhraseFailure(std::string_view bytes, std::u16string_view text, std::u16string_view converted,
                                      std::size_t failedUnit) const;
+    // The byte offset of the input character whose units (decoded, or
+    // decoded and mapped) hold unit `unit`, decoding character by character.
+    std::size_t OffsetOfUnit(std::string_view bytes, std::size_t unit, bool mapped) const;
 
     const UnitMap& map_;
     const PhraseMatcher* phrases_;

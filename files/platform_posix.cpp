@@ -1,5 +1,7 @@
 #include "files/platform.h"
 
+#include "files/cleanup_slots.h"
+
 #include <unicode/ucnv.h>
 
 #include <fcntl.h>
@@ -83,48 +85,21 @@ bool NoUnnamedFiles(int code)
     return code == EOPNOTSUPP || code == EISDIR || code == EINVAL;
 }
 
-// Paths the interrupt handler removes: fixed slots, so that it reads them
-// without locks or allocation.
-constexpr int kSlots = 64;
-struct CleanupSlot {
-    std::atomic<int> state{0};  // 0 free, 1 being filled, 2 armed
-    char path[PATH_MAX] = {};
-};
-// Zero-initialized at compile time, so that starting the program touches none
-// of their pages.
-constinit CleanupSlot cleanupSlots[kSlots];
+constinit CleanupSlots<PATH_MAX> cleanupSlots;
 
-// Keeps `path` in a slot for the interrupt handler; -1 when every slot is
-// taken, and then the file is simply not removed on an interruption.
 int ArmCleanup(const fs::path& path)
 {
-    const std::string& text = path.native();
-    if (text.size() >= PATH_MAX)
-        return -1;
-    for (int slot = 0; slot < kSlots; ++slot) {
-        int free = 0;
-        if (!cleanupSlots[slot].state.compare_exchange_strong(free, 1))
-            continue;
-        std::memcpy(cleanupSlots[slot].path, text.c_str(), text.size() + 1);
-        cleanupSlots[slot].state = 2;
-        return slot;
-    }
-    return -1;
+    return cleanupSlots.Arm(path);
 }
 
 void DisarmCleanup(int& slot)
 {
-    if (slot >= 0)
-        cleanupSlots[slot].state = 0;
-    slot = -1;
+    cleanupSlots.Disarm(slot);
 }
 
 extern "C" void RemoveStagingAndDie(int signalNumber)
 {
-    for (CleanupSlot& slot : cleanupSlots) {
-        if (slot.state.load() == 2)
-            unlink(slot.path);
-    }
+    cleanupSlots.RemoveArmed([](const char* path) { unlink(path); });
     // The signal stays blocked until the handler returns, then ends the
     // program with its default action.
     signal(signalNumber, SIG_DFL);
@@ -368,40 +343,6 @@ std::optional<Staging> Staging::Create(const fs::path& folder, const fs::path& d
     }
     staging.file_ = File(fd, true);
     return staging;
-}
-
-Staging Staging::CreateDetached(const fs::path& destination)
-{
-    Staging staging;
-    staging.file_ = CreateScratch(destination);
-    return staging;
-}
-
-Staging::~Staging()
-{
-    Discard();
-}
-
-Staging::Staging(Staging&& other) noexcept
-    : file_(std::move(other.file_)),
-      folder_(std::move(other.folder_)),
-      hiddenName_(std::exchange(other.hiddenName_, {})),
-      cleanupSlot_(std::exchange(other.cleanupSlot_, -1)),
-      deletedOnClose_(std::exchange(other.deletedOnClose_, false))
-{
-}
-
-Staging& Staging::operator=(Staging&& other) noexcept
-{
-    if (this != &other) {
-        Discard();
-        file_ = std::move(other.file_);
-        folder_ = std::move(other.folder_);
-        hiddenName_ = std::exchange(other.hiddenName_, {});
-        cleanupSlot_ = std::exchange(other.cleanupSlot_, -1);
-        deletedOnClose_ = std::exchange(other.deletedOnClose_, false);
-    }
-    return *this;
 }
 
 void Staging::CommitByRename(const fs::path& destination, const fs::path& name, bool syncFolder)

@@ -1,5 +1,7 @@
 #include "files/platform.h"
 
+#include "files/cleanup_slots.h"
+
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -170,37 +172,16 @@ bool SetDeleteOnClose(HANDLE handle, bool remove)
     return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition);
 }
 
-// Paths the console control handler removes: fixed slots, so that it reads
-// them without locks or allocation.
-constexpr int kSlots = 64;
-constexpr std::size_t kSlotLength = 1024;
-struct CleanupSlot {
-    std::atomic<int> state{0};  // 0 free, 1 being filled, 2 armed
-    wchar_t path[kSlotLength] = {};
-};
-constinit CleanupSlot cleanupSlots[kSlots];
+constinit CleanupSlots<1024> cleanupSlots;
 
 int ArmCleanup(const fs::path& path)
 {
-    const std::wstring& text = path.native();
-    if (text.size() >= kSlotLength)
-        return -1;
-    for (int slot = 0; slot < kSlots; ++slot) {
-        int free = 0;
-        if (!cleanupSlots[slot].state.compare_exchange_strong(free, 1))
-            continue;
-        std::wmemcpy(cleanupSlots[slot].path, text.c_str(), text.size() + 1);
-        cleanupSlots[slot].state = 2;
-        return slot;
-    }
-    return -1;
+    return cleanupSlots.Arm(path);
 }
 
 void DisarmCleanup(int& slot)
 {
-    if (slot >= 0)
-        cleanupSlots[slot].state = 0;
-    slot = -1;
+    cleanupSlots.Disarm(slot);
 }
 
 // Runs on a thread of its own on Ctrl-C, Ctrl-Break, the console's closing,
@@ -208,10 +189,7 @@ void DisarmCleanup(int& slot)
 // the default handler end the program.
 BOOL WINAPI RemoveStagingOnControl(DWORD)
 {
-    for (CleanupSlot& slot : cleanupSlots) {
-        if (slot.state.load() == 2)
-            DeleteFileW(slot.path);
-    }
+    cleanupSlots.RemoveArmed([](const wchar_t* path) { DeleteFileW(path); });
     return FALSE;
 }
 
@@ -479,40 +457,6 @@ std::optional<Staging> Staging::Create(const fs::path& folder, const fs::path& d
     if (!staging.deletedOnClose_)
         staging.cleanupSlot_ = ArmCleanup(staging.hiddenName_);
     return staging;
-}
-
-Staging Staging::CreateDetached(const fs::path& destination)
-{
-    Staging staging;
-    staging.file_ = CreateScratch(destination);
-    return staging;
-}
-
-Staging::~Staging()
-{
-    Discard();
-}
-
-Staging::Staging(Staging&& other) noexcept
-    : file_(std::move(other.file_)),
-      folder_(std::move(other.folder_)),
-      hiddenName_(std::exchange(other.hiddenName_, {})),
-      cleanupSlot_(std::exchange(other.cleanupSlot_, -1)),
-      deletedOnClose_(std::exchange(other.deletedOnClose_, false))
-{
-}
-
-Staging& Staging::operator=(Staging&& other) noexcept
-{
-    if (this != &other) {
-        Discard();
-        file_ = std::move(other.file_);
-        folder_ = std::move(other.folder_);
-        hiddenName_ = std::exchange(other.hiddenName_, {});
-        cleanupSlot_ = std::exchange(other.cleanupSlot_, -1);
-        deletedOnClose_ = std::exchange(other.deletedOnClose_, false);
-    }
-    return *this;
 }
 
 void Staging::CommitByRename(const fs::path& destination, const fs::path& name, bool)
