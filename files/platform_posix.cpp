@@ -168,22 +168,6 @@ File::~File()
         close(Fd(*this));
 }
 
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNone)), owned_(std::exchange(other.owned_, false))
-{
-}
-
-File& File::operator=(File&& other) noexcept
-{
-    if (this != &other) {
-        if (owned_ && handle_ != kNone)
-            close(Fd(*this));
-        handle_ = std::exchange(other.handle_, kNone);
-        owned_ = std::exchange(other.owned_, false);
-    }
-    return *this;
-}
-
 void File::Close(const fs::path& name)
 {
     const int fd = static_cast<int>(std::exchange(handle_, kNone));

@@ -254,22 +254,6 @@ File::~File()
         CloseHandle(H(*this));
 }
 
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNone)), owned_(std::exchange(other.owned_, false))
-{
-}
-
-File& File::operator=(File&& other) noexcept
-{
-    if (this != &other) {
-        if (owned_ && handle_ != kNone)
-            CloseHandle(H(*this));
-        handle_ = std::exchange(other.handle_, kNone);
-        owned_ = std::exchange(other.owned_, false);
-    }
-    return *this;
-}
-
 void File::Close(const fs::path& name)
 {
     const HANDLE handle = reinterpret_cast<HANDLE>(std::exchange(handle_, kNone));

@@ -1,5 +1,5 @@
-// What a staging file does the same way on every platform; how it is made,
-// committed and discarded is each platform's own.
+// What files and staging files do the same way on every platform; how they
+// are opened, made, committed, closed and discarded is each platform's own.
 
 #include "files/platform.h"
 
@@ -8,6 +8,22 @@
 namespace tavrel::platform {
 
 namespace fs = std::filesystem;
+
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, kNone)), owned_(std::exchange(other.owned_, false))
+{
+}
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        // The file held until now closes as `previous` goes.
+        File previous(std::move(*this));
+        handle_ = std::exchange(other.handle_, kNone);
+        owned_ = std::exchange(other.owned_, false);
+    }
+    return *this;
+}
 
 Staging Staging::CreateDetached(const fs::path& destination)
 {
