@@ -85,15 +85,6 @@ void Say(const Message& message)
     Show(platform::StandardStream::Error, Local(Tr("tavrel-convert：{0}", message)) + "\n");
 }
 
-std::string OptionName(Encoding encoding)
-{
-    for (const char* name : {"gbk", "gb18030", "big5", "utf-8", "utf-8-bom", "utf-16le", "utf-16be"}) {
-        if (ParseEncodingName(name) == encoding)
-            return name;
-    }
-    return {};
-}
-
 bool IsStandardStream(const std::vector<std::string>& files, std::size_t index)
 {
     return files.size() <= index || files[index] == "-";
@@ -105,7 +96,7 @@ void ReportEncodings(const fs::path& input, const ConversionResult& result, bool
 {
     if (result.alternative) {
         Say(Tr("“{0}”按 {1} 读取，但它也像 {2}；若读错了，请用 --encoding {3} 指定", DisplayPath(input),
-               EncodingName(result.read), EncodingName(*result.alternative), OptionName(*result.alternative)));
+               EncodingName(result.read), EncodingName(*result.alternative), EncodingOptionName(*result.alternative)));
     } else if (verbose) {
         if (result.written != result.read)
             Say(Tr("“{0}”按 {1} 读取，按 {2} 写出", DisplayPath(input), EncodingName(result.read),

@@ -26,11 +26,6 @@ bool IsLegacyMultibyte(Encoding encoding)
     return encoding == Encoding::Gbk || encoding == Encoding::Gb18030 || encoding == Encoding::Big5;
 }
 
-bool IsUtf16(Encoding encoding)
-{
-    return encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE;
-}
-
 std::size_t DecodeWithIcu(std::string_view bytes, Encoding encoding, std::u16string& text)
 {
     ConverterPtr converter = OpenStrictConverter(IcuName(encoding));

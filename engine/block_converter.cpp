@@ -44,7 +44,7 @@ void BlockConverter::BuildFused() const
         gbk_ = std::make_unique<GbkTranscoder>(map_);
     else if (IsUtf8(input_) && IsUtf8(output_))
         utf8_ = std::make_unique<Utf8Transcoder>(map_);
-    else if (input_ == output_ && (input_ == Encoding::Utf16LE || input_ == Encoding::Utf16BE) &&
+    else if (input_ == output_ && IsUtf16(input_) &&
              Utf16Transcoder::Applies(map_))
         utf16_ = std::make_unique<Utf16Transcoder>(map_, input_ == Encoding::Utf16BE);
     fusedReady_ = true;
@@ -145,7 +145,7 @@ std::size_t BlockConverter::Boundary(std::string_view bytes) const
     if (!phrases_)
         return CharacterBoundary(bytes, input_);
     std::size_t lineEnd = 0;
-    if (input_ == Encoding::Utf16LE || input_ == Encoding::Utf16BE) {
+    if (IsUtf16(input_)) {
         // A whole unit 0x000A at an even offset.
         const char first = input_ == Encoding::Utf16LE ? '\n' : '\0';
         const char second = input_ == Encoding::Utf16LE ? '\0' : '\n';

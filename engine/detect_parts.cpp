@@ -356,7 +356,7 @@ std::string_view WholeCharacters(std::string_view bytes, Encoding encoding)
     while (end < bytes.size()) {
         const std::size_t length = CharacterLength(bytes.substr(end), encoding);
         if (end + length > bytes.size() || (length < 2 && static_cast<unsigned char>(bytes[end]) >= 0x81 &&
-                                           encoding != Encoding::Utf16LE && encoding != Encoding::Utf16BE &&
+                                           !IsUtf16(encoding) &&
                                            end + 1 == bytes.size()))
             break;
         end += length;

@@ -58,6 +58,11 @@ std::optional<Encoding> ParseEncodingName(std::string_view name)
     return std::nullopt;
 }
 
+std::string EncodingOptionName(Encoding encoding)
+{
+    return NamesOf(encoding).option;
+}
+
 std::string_view ByteOrderMark(Encoding encoding)
 {
     return NamesOf(encoding).byteOrderMark;

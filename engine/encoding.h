@@ -21,6 +21,14 @@ std::string EncodingName(Encoding encoding);
 // The encoding a command line names: gbk, gb18030, big5, utf-8, utf-8-bom,
 // utf-16le or utf-16be, in any case; nothing for an unknown name.
 std::optional<Encoding> ParseEncodingName(std::string_view name);
+// The name a command line gives the encoding, as ParseEncodingName takes it.
+std::string EncodingOptionName(Encoding encoding);
+
+// UTF-16 in either byte order.
+inline bool IsUtf16(Encoding encoding)
+{
+    return encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE;
+}
 
 // The byte-order mark a file in this encoding starts with; empty for none.
 std::string_view ByteOrderMark(Encoding encoding);

@@ -250,11 +250,6 @@ bool IsPlainAscii(std::string_view bytes)
     return IsAscii(bytes) && bytes.find('\0') == std::string_view::npos;
 }
 
-bool IsUtf16(Encoding encoding)
-{
-    return encoding == Encoding::Utf16LE || encoding == Encoding::Utf16BE;
-}
-
 // Reads the start of a stream until the input pauses, a byte-order mark is
 // complete, or 1 MiB or the end has arrived. Gives the bytes read, which
 // are still to be converted.
