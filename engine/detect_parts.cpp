@@ -213,10 +213,17 @@ void FourByteScan::Feed(std::string_view bytes)
     carrySize_ = size >= 3 ? 3 : kept;
 }
 
+// Only a digit after a lead byte is worth ICU's look: the scan passes over
+// all other text without a call.
 void FourByteScan::Scan(const unsigned char* s, std::size_t size)
 {
-    for (std::size_t i = 0; i + 4 <= size && !found_; ++i) {
-        found_ = StartsWithFourByteGb18030({reinterpret_cast<const char*>(s + i), 4});
+    const auto digit = [](unsigned char byte) { return static_cast<unsigned char>(byte - 0x30) <= 9; };
+    for (std::size_t i = 0; i + 4 <= size; ++i) {
+        if (digit(s[i + 1]) && s[i] >= 0x81 && digit(s[i + 3]) &&
+            StartsWithFourByteGb18030({reinterpret_cast<const char*>(s + i), 4})) {
+            found_ = true;
+            return;
+        }
     }
 }
 
