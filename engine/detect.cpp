@@ -36,6 +36,7 @@ struct EncodingDetector::State {
     ReadingCosts costs;
     Utf16Evidence utf16;
     Big5Check big5;      // fed until the bytes are no longer Big5
+    GbkCheck gbk;        // fed while UTF-8 might still explain the bytes
     FourByteScan fourByte;  // only once UTF-8 is ruled out
     char last[3] = {};      // the bytes before the current slice
     std::size_t lastSize = 0;
@@ -44,6 +45,14 @@ struct EncodingDetector::State {
     void RememberLast(std::string_view slice);
     std::optional<Encoding> Marked() const;
     bool Big5ReadsBetter() const { return costs.Gbk() > costs.Big5() + kGbkMargin; }
+    // Whether short UTF-8 with a bad byte or two is UTF-8 all the same: when
+    // the GBK and Big5 readings fail too, or hold characters no text uses,
+    // UTF-8 explains most and names the bad byte.
+    bool Utf8Rather(bool complete) const
+    {
+        return tally.Outweighs(complete) && !fourByte.Found() && (!gbk.Valid(complete) || costs.GbkHoldsUnseen()) &&
+               (!big5.Valid(complete) || costs.Big5HoldsUnseen());
+    }
     // Whether the bytes are UTF-8 so far: an input that has not ended may
     // end inside a character.
     bool Utf8Valid(bool complete) const
@@ -110,6 +119,8 @@ void EncodingDetector::State::FeedSlice(std::string_view slice)
             big5.Feed(slice);
         costs.Feed(slice);
     }
+    if (!tally.Hopeless())
+        gbk.Feed(slice);
     RememberLast(slice);
 }
 
@@ -137,7 +148,7 @@ Encoding EncodingDetector::Result(bool complete) const
         return *marked;
     const bool utf8Valid = state.Utf8Valid(complete);
     // UTF-8 but for a few bad bytes: UTF-8, its bad bytes an error there.
-    const bool utf8Mostly = !utf8Valid && state.tally.MostlyUtf8(complete);
+    const bool utf8Mostly = !utf8Valid && (state.tally.MostlyUtf8(complete) || state.Utf8Rather(complete));
     switch (state.utf16.Judge(complete, utf8Valid || utf8Mostly)) {
     case Utf16Evidence::Verdict::LittleEndian:
         return Encoding::Utf16LE;
@@ -153,7 +164,9 @@ Encoding EncodingDetector::Result(bool complete) const
         return Encoding::Utf8;
     if (state.big5.Valid(complete) && state.Big5ReadsBetter())
         return Encoding::Big5;
-    return state.fourByte.Found() ? Encoding::Gb18030 : Encoding::Gbk;
+    if (state.fourByte.Found())
+        return Encoding::Gb18030;
+    return Encoding::Gbk;
 }
 
 bool EncodingDetector::Unclear(bool complete) const

@@ -115,6 +115,15 @@ void GbkLookalike::Pair(unsigned char lead, unsigned char trail)
 
 void Utf8Tally::FeedValid(std::string_view bytes)
 {
+    // Well-formed bytes first finish a character cut by the block before.
+    if (owed_ > 0) {
+        const std::size_t finishing = std::min<std::size_t>(static_cast<std::size_t>(owed_), bytes.size());
+        owed_ -= static_cast<int>(finishing);
+        bytes.remove_prefix(finishing);
+        if (owed_ > 0)
+            return;
+        good_ += weight_;
+    }
     std::size_t leads = 0, longLeads = 0;
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
@@ -183,13 +192,21 @@ void Utf8Tally::Start(unsigned char byte)
     weight_ = owed_ == 1 ? 1 : 4;
 }
 
+// The validator found the input broken even when the break fell where this
+// tally could not see it (between two blocks): at least one.
+std::size_t Utf8Tally::Bad(bool complete) const
+{
+    return std::max<std::size_t>(bad_ + (complete && owed_ > 0 ? 1 : 0), 1);
+}
+
 bool Utf8Tally::MostlyUtf8(bool complete) const
 {
-    const std::size_t bad = bad_ + (complete && owed_ > 0 ? 1 : 0);
-    // The validator found the input broken even when the break fell where
-    // this tally could not see it (between two blocks).
-    const std::size_t counted = std::max<std::size_t>(bad, 1);
-    return counted <= kFewBad && good_ >= kRatio * counted;
+    return Bad(complete) <= kFewBad && good_ >= kRatio * Bad(complete);
+}
+
+bool Utf8Tally::Outweighs(bool complete) const
+{
+    return Bad(complete) <= kFewBad && good_ >= kLong * Bad(complete);
 }
 
 void FourByteScan::Feed(std::string_view bytes)
@@ -225,6 +242,11 @@ void FourByteScan::Scan(const unsigned char* s, std::size_t size)
             return;
         }
     }
+}
+
+void GbkCheck::Feed(std::string_view bytes)
+{
+    invalid_ = invalid_ || !WalkGbk(bytes, lead_);
 }
 
 Big5Check::Big5Check() : converter_(OpenStrictConverter("windows-950-2000")) {}
@@ -308,8 +330,12 @@ void ReadingCosts::Score(unsigned char lead, unsigned char trail)
 {
     const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
     const int32_t size = trail == 0 ? 1 : 2;
-    gbk_ += GbkCost(pair, static_cast<std::size_t>(size));
-    big5_ += DecodedCost(big5Converter_.get(), pair, size);
+    const std::uint32_t gbk = GbkCost(pair, static_cast<std::size_t>(size));
+    const std::uint32_t big5 = DecodedCost(big5Converter_.get(), pair, size);
+    gbk_ += gbk;
+    big5_ += big5;
+    gbkUnseen_ = gbkUnseen_ || gbk == kUnseenCost;
+    big5Unseen_ = big5Unseen_ || big5 == kUnseenCost;
     ++scored_;
 }
 

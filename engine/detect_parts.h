@@ -78,14 +78,18 @@ public:
     // later bytes can make the input another encoding's: later bad ones are
     // UTF-8 errors.
     bool Sure() const { return bad_ == 0 && good_ >= kSure; }
+    // Whether, bad sequences and all, UTF-8 explains the bytes better than
+    // nothing: a character of three bytes or more (or four of two) for each
+    // bad sequence. Asked only when no other reading explains them at all.
+    bool Outweighs(bool complete) const;
 
 private:
     // Weighted as good_ is: 256 Chinese characters.
     static constexpr std::size_t kSure = 1024;
+    // A character of three bytes or more.
+    static constexpr std::size_t kLong = 4;
 
-public:
-
-private:
+    std::size_t Bad(bool complete) const;
     void Start(unsigned char byte);
 
     std::size_t good_ = 0;
@@ -127,6 +131,18 @@ private:
     bool invalid_ = false;
 };
 
+// Whether the bytes are GBK, through the code page's own tables.
+class GbkCheck {
+public:
+    void Feed(std::string_view bytes);
+    // With `complete` false a cut last character does not count against it.
+    bool Valid(bool complete) const { return !invalid_ && (!complete || lead_ == 0); }
+
+private:
+    bool invalid_ = false;
+    unsigned char lead_ = 0;  // of a character whose trail is still to come
+};
+
 // How plausible the first non-ASCII characters are as Chinese text when the
 // bytes are read as GBK and when read as Big5: the sum of CharacterCost of
 // each reading's characters (lower is more plausible). Bytes from 81 to FE
@@ -145,6 +161,10 @@ public:
     std::uint32_t Big5() const { return big5_; }
     // Whether kScored characters are scored, so that no more bytes change it.
     bool Full() const { return scored_ == kScored; }
+    // Whether a reading holds a character no text was seen to use (a
+    // private-use one, say): bytes of another encoding.
+    bool GbkHoldsUnseen() const { return gbkUnseen_; }
+    bool Big5HoldsUnseen() const { return big5Unseen_; }
 
 private:
     void Score(unsigned char lead, unsigned char trail);
@@ -152,6 +172,8 @@ private:
     ConverterPtr big5Converter_;
     std::uint32_t gbk_ = 0;
     std::uint32_t big5_ = 0;
+    bool gbkUnseen_ = false;
+    bool big5Unseen_ = false;
     std::size_t scored_ = 0;
     unsigned char lead_ = 0;  // a two-byte character's lead whose trail is still to come
 };

@@ -1,5 +1,6 @@
 #include "engine/gbk.h"
 
+#include "engine/ascii.h"
 #include "engine/converter.h"
 #include "engine/fused.h"
 
@@ -88,6 +89,30 @@ std::size_t EncodeGbk(std::u16string_view text, std::string& bytes)
     return std::u16string_view::npos;
 }
 
+
+bool WalkGbk(std::string_view bytes, unsigned char& lead)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        if (lead != 0) {
+            const unsigned trail = *p++;
+            if (trail < kFirstTrail || trail > kLastTrail ||
+                kGbkDoubleByte[(lead - kFirstLead) * kTrailsPerLead + trail - kFirstTrail] == u'\0')
+                return false;
+            lead = 0;
+        } else if (end - p >= 8 && AllAscii8(p)) {
+            p += 8;
+        } else {
+            const char16_t single = kGbkSingleByte[*p];
+            if (single == kUnmapped)
+                return false;
+            lead = single == kLeadByte ? *p : 0;
+            ++p;
+        }
+    }
+    return true;
+}
 
 GbkTranscoder::GbkTranscoder(const UnitMap& map) : table_(0x10000, fused::kFallBack), asciiKept_(map.KeepsRange(0, 0x7F))
 {

@@ -19,6 +19,11 @@ bool DecodeGbk(std::string_view bytes, std::u16string& text, std::size_t& badOff
 // code page cannot hold, or std::u16string_view::npos when all were encoded.
 std::size_t EncodeGbk(std::u16string_view text, std::string& bytes);
 
+// Walks `bytes` as GBK, after the lead byte `lead` left by the bytes before
+// (0 for none), which it sets for the bytes after; false at the first byte
+// that no GBK character holds.
+bool WalkGbk(std::string_view bytes, unsigned char& lead);
+
 class UnitMap;
 
 // GBK to GBK through a unit map in one pass: one table lookup per character,

@@ -75,7 +75,11 @@ std::vector<DetectCase> Samples()
         {"Utf8Paragraph", IcuEncoded("UTF-8", kSimplified), Encoding::Utf8},
         // A complete input cut inside its last character (the Big5 one inside 束,
         // before "(&X)\r\n") is not of that encoding.
-        {"Utf8CutAtTheEndIsGbk", IcuEncoded("UTF-8", kSimplified).substr(0, 4), Encoding::Gbk, true, Encoding::Utf8},
+        {"Utf8CutAtTheEndIsUtf8WithAnError", IcuEncoded("UTF-8", kSimplified).substr(0, 4), Encoding::Utf8},
+        // One character of UTF-8 and a stray byte: GBK fails on it, or reads
+        // a private-use character; UTF-8 names the stray byte.
+        {"Utf8CharacterThenStrayByte", "\xE6\x9B\xB8\xFF\n", Encoding::Utf8},
+        {"Utf8CharacterThenStrayByteReadableAsGbk", "a\xE6\x9B\xB8" "b\xFF\n", Encoding::Utf8},
         {"Big5CutAtTheEndIsGbk", big5.substr(0, big5.size() - 7), Encoding::Gbk, true, Encoding::Big5},
         // UTF-16 without a mark: by its NUL bytes, or by its characters alone.
         {"Utf16LEWithoutMarkLine", IcuEncoded("UTF-16LE", u"無法開啟檔案。\n"), Encoding::Utf16LE},
