@@ -45,13 +45,21 @@ struct EncodingDetector::State {
     void RememberLast(std::string_view slice);
     std::optional<Encoding> Marked() const;
     bool Big5ReadsBetter() const { return costs.Gbk() > costs.Big5() + kGbkMargin; }
-    // Whether short UTF-8 with a bad byte or two is UTF-8 all the same: when
-    // the GBK and Big5 readings fail too, or hold characters no text uses,
-    // UTF-8 explains most and names the bad byte.
-    bool Utf8Rather(bool complete) const
+    // Whether UTF-8 with a few bad bytes is UTF-8 all the same, failing at
+    // the first: well-formed UTF-8 outweighing the bad bytes many times over
+    // in a longer text; or, when neither GBK nor Big5 reads the bytes as text
+    // (failing on them, or reading a character no text uses), a shorter text
+    // with that weight, or with one slip.
+    bool Utf8WithErrors(bool complete) const
     {
-        return tally.Outweighs(complete) && !fourByte.Found() && (!gbk.Valid(complete) || costs.GbkHoldsUnseen()) &&
-               (!big5.Valid(complete) || costs.Big5HoldsUnseen());
+        if (fourByte.Found())
+            return false;
+        const bool mostly = tally.MostlyUtf8(complete);
+        if (mostly && tally.Long())
+            return true;
+        const bool gbkReads = gbk.Valid(complete) && !costs.GbkHoldsUnseen();
+        const bool big5Reads = big5.Valid(complete) && !costs.Big5HoldsUnseen();
+        return !gbkReads && !big5Reads && (mostly || tally.OneSlip(complete));
     }
     // Whether the bytes are UTF-8 so far: an input that has not ended may
     // end inside a character.
@@ -148,7 +156,7 @@ Encoding EncodingDetector::Result(bool complete) const
         return *marked;
     const bool utf8Valid = state.Utf8Valid(complete);
     // UTF-8 but for a few bad bytes: UTF-8, its bad bytes an error there.
-    const bool utf8Mostly = !utf8Valid && (state.tally.MostlyUtf8(complete) || state.Utf8Rather(complete));
+    const bool utf8Mostly = !utf8Valid && state.Utf8WithErrors(complete);
     switch (state.utf16.Judge(complete, utf8Valid || utf8Mostly)) {
     case Utf16Evidence::Verdict::LittleEndian:
         return Encoding::Utf16LE;
@@ -172,7 +180,7 @@ Encoding EncodingDetector::Result(bool complete) const
 bool EncodingDetector::Unclear(bool complete) const
 {
     const State& state = *state_;
-    const bool utf8Valid = state.Utf8Valid(complete) || state.tally.MostlyUtf8(complete);
+    const bool utf8Valid = state.Utf8Valid(complete) || state.Utf8WithErrors(complete);
     return !state.Marked() && state.utf16.Judge(complete, utf8Valid) == Utf16Evidence::Verdict::Unclear;
 }
 

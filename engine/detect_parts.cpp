@@ -204,10 +204,6 @@ bool Utf8Tally::MostlyUtf8(bool complete) const
     return Bad(complete) <= kFewBad && good_ >= kRatio * Bad(complete);
 }
 
-bool Utf8Tally::Outweighs(bool complete) const
-{
-    return Bad(complete) <= kFewBad && good_ >= kLong * Bad(complete);
-}
 
 void FourByteScan::Feed(std::string_view bytes)
 {

@@ -78,16 +78,17 @@ public:
     // later bytes can make the input another encoding's: later bad ones are
     // UTF-8 errors.
     bool Sure() const { return bad_ == 0 && good_ >= kSure; }
-    // Whether, bad sequences and all, UTF-8 explains the bytes better than
-    // nothing: a character of three bytes or more (or four of two) for each
-    // bad sequence. Asked only when no other reading explains them at all.
-    bool Outweighs(bool complete) const;
+    // Whether one bad sequence broke otherwise well-formed multi-byte UTF-8:
+    // a stray byte, or a cut last character.
+    bool OneSlip(bool complete) const { return Bad(complete) == 1 && good_ > 0; }
+    // Whether the well-formed part is more than a line or two: 16 Chinese
+    // characters.
+    bool Long() const { return good_ >= kLong; }
 
 private:
     // Weighted as good_ is: 256 Chinese characters.
     static constexpr std::size_t kSure = 1024;
-    // A character of three bytes or more.
-    static constexpr std::size_t kLong = 4;
+    static constexpr std::size_t kLong = 64;
 
     std::size_t Bad(bool complete) const;
     void Start(unsigned char byte);

@@ -106,6 +106,10 @@ def utf8_report(path, held, length, count, rng):
     gbk_read = probe(path, GBK, gbk)
     encodable = [t for t in gbk if probe(path, GBK, [t])] if len(gbk_read) != len(gbk) else gbk
     lookalikes = [d for t, (d, _) in zip(encodable, gbk_read) if well_formed_utf8(t, 'gbk')]
+    # GBK that is not even well-formed UTF-8 yet read as UTF-8: a misreading.
+    misread = [t for t, (d, _) in zip(encodable, gbk_read) if d == 'UTF-8' and not well_formed_utf8(t, 'gbk')]
+    for t in misread:
+        print('       GBK misread as UTF-8: %r %s' % (t, t.encode('gbk').hex()))
     big5_read = probe(path, BIG5, texts['T'])
     stray = probe(path, 'UTF-8+stray', texts['T'])
     print('%6d all      GBK as UTF-8 %d/%d (look-alikes caught %d/%d), Big5 as UTF-8 %d/%d, '

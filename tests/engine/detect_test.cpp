@@ -80,6 +80,7 @@ std::vector<DetectCase> Samples()
         // a private-use character; UTF-8 names the stray byte.
         {"Utf8CharacterThenStrayByte", "\xE6\x9B\xB8\xFF\n", Encoding::Utf8},
         {"Utf8CharacterThenStrayByteReadableAsGbk", "a\xE6\x9B\xB8" "b\xFF\n", Encoding::Utf8},
+        {"Utf8LineWithTwoStrayBytes", "\xFF" + IcuEncoded("UTF-8", u"說明(&H)\r\n關於本軟體(&B)") + "\xFF", Encoding::Utf8},
         {"Big5CutAtTheEndIsGbk", big5.substr(0, big5.size() - 7), Encoding::Gbk, true, Encoding::Big5},
         // UTF-16 without a mark: by its NUL bytes, or by its characters alone.
         {"Utf16LEWithoutMarkLine", IcuEncoded("UTF-16LE", u"無法開啟檔案。\n"), Encoding::Utf16LE},
