@@ -40,8 +40,12 @@ struct EncodingDetector::State {
     FourByteScan fourByte;  // only once UTF-8 is ruled out
     char last[3] = {};      // the bytes before the current slice
     std::size_t lastSize = 0;
+    // Whether the answer can no longer change, but for GBK turning GB18030:
+    // later slices then go only through the four-byte scan.
+    bool settled = false;
 
     void FeedSlice(std::string_view slice);
+    bool Settles() const;
     void RememberLast(std::string_view slice);
     std::optional<Encoding> Marked() const;
     bool Big5ReadsBetter() const { return costs.Gbk() > costs.Big5() + kGbkMargin; }
@@ -77,23 +81,35 @@ bool EncodingDetector::Feed(std::string_view bytes)
 {
     for (std::size_t at = 0; at < bytes.size(); at += kSlice)
         state_->FeedSlice(bytes.substr(at, kSlice));
-    if (state_->Marked())
-        return false;
-    if (state_->utf8.Status() == Utf8Status::Valid && state_->utf16.Full() && state_->tally.Sure())
-        return false;
-    if (state_->utf8.Status() != Utf8Status::Invalid || !state_->costs.Full() || !state_->utf16.Full() ||
-        !state_->tally.Hopeless())
+    return !state_->settled;
+}
+
+bool EncodingDetector::State::Settles() const
+{
+    if (Marked())
         return true;
+    if (utf8.Status() == Utf8Status::Valid && utf16.Full() && tally.Sure())
+        return true;
+    if (utf8.Status() != Utf8Status::Invalid || !costs.Full() || !utf16.Full() || !tally.Hopeless())
+        return false;
     // Once scored, a GBK answer stays; a Big5 one holds only while the rest
     // is Big5 too.
-    return state_->big5.Valid(false) && state_->Big5ReadsBetter();
+    return !(big5.Valid(false) && Big5ReadsBetter());
 }
 
 void EncodingDetector::State::FeedSlice(std::string_view slice)
 {
-    head.append(slice.substr(0, std::min(slice.size(), kHead - head.size())));
-    if (Marked())
+    if (settled) {
+        // Only a four-byte GB18030 sequence can still change a GBK answer.
+        if (utf8.Status() == Utf8Status::Invalid)
+            fourByte.Feed(slice);
         return;
+    }
+    head.append(slice.substr(0, std::min(slice.size(), kHead - head.size())));
+    if (Marked()) {
+        settled = true;
+        return;
+    }
     if (!utf16.Full())
         utf16.Feed(slice);
     const bool sliceHigh = !IsAscii(slice);
@@ -130,6 +146,7 @@ void EncodingDetector::State::FeedSlice(std::string_view slice)
     if (!tally.Hopeless())
         gbk.Feed(slice);
     RememberLast(slice);
+    settled = Settles();
 }
 
 void EncodingDetector::State::RememberLast(std::string_view slice)
