@@ -24,6 +24,7 @@ constexpr std::size_t kSlice = 64 * 1024;
 // must be than the GBK one for Big5 to win, 256 times as probable: GBK is the
 // system's code page, so when both readings are about as good, it wins.
 constexpr std::uint32_t kGbkMargin = 32;
+constexpr std::uint32_t kOneCharacterMargin = 48;
 
 }  // namespace
 
@@ -48,7 +49,9 @@ struct EncodingDetector::State {
     bool Settles() const;
     void RememberLast(std::string_view slice);
     std::optional<Encoding> Marked() const;
-    bool Big5ReadsBetter() const { return costs.Gbk() > costs.Big5() + kGbkMargin; }
+    // One character is little evidence: it must read far better in Big5.
+    std::uint32_t Margin() const { return costs.Scored() > 1 ? kGbkMargin : kOneCharacterMargin; }
+    bool Big5ReadsBetter() const { return costs.Gbk() > costs.Big5() + Margin(); }
     // Whether UTF-8 with a few bad bytes is UTF-8 all the same, failing at
     // the first: well-formed UTF-8 outweighing the bad bytes many times over
     // in a longer text; or, when neither GBK nor Big5 reads the bytes as text
@@ -214,7 +217,7 @@ std::optional<Encoding> EncodingDetector::Alternative(bool complete) const
     if (!state.big5.Valid(complete) || state.utf8.Status() != Utf8Status::Invalid)
         return std::nullopt;
     // Within the margin either way of where the choice falls.
-    const std::int64_t lead = std::int64_t{state.costs.Gbk()} - state.costs.Big5() - kGbkMargin;
+    const std::int64_t lead = std::int64_t{state.costs.Gbk()} - state.costs.Big5() - state.Margin();
     if (lead < -std::int64_t{kGbkMargin} || lead > std::int64_t{kGbkMargin})
         return std::nullopt;
     return result == Encoding::Gbk ? Encoding::Big5 : Encoding::Gbk;

@@ -162,6 +162,7 @@ public:
     std::uint32_t Big5() const { return big5_; }
     // Whether kScored characters are scored, so that no more bytes change it.
     bool Full() const { return scored_ == kScored; }
+    std::size_t Scored() const { return scored_; }
     // Whether a reading holds a character no text was seen to use (a
     // private-use one, say): bytes of another encoding.
     bool GbkHoldsUnseen() const { return gbkUnseen_; }

@@ -140,18 +140,23 @@ def main():
                                             'GBK(S) taken as Big5', 'GBK(T) taken as Big5'))
     for length in map(int, args.lengths.split(',')):
         for kind in ('chinese', 'mixed', 'window'):
-            cells = []
+            cells, misread = [], []
             big5 = probe(args.probe, BIG5, pieces(held['T'], length, kind, args.pieces, rng))
             found = sum(d == 'Big5' for d, _ in big5)
             icu = sum(i == 'Big5' for _, i in big5)
             cells.append('%5d/%-5d %5.1f%%' % (found, len(big5), 100.0 * found / max(len(big5), 1)))
             cells.append('%5d/%-5d %5.1f%%' % (icu, len(big5), 100.0 * icu / max(len(big5), 1)))
             for script in ('S', 'T'):
-                gbk = probe(args.probe, GBK, pieces(held[script], length, kind, args.pieces, rng))
+                texts = pieces(held[script], length, kind, args.pieces, rng)
+                gbk = probe(args.probe, GBK, texts)
                 wrong = sum(d == 'Big5' for d, _ in gbk)
+                if len(gbk) == len(texts):
+                    misread.extend(t for t, (d, _) in zip(texts, gbk) if d == 'Big5')
                 icuWrong = sum(i == 'Big5' for _, i in gbk)
                 cells.append('%4d/%-5d (ICU %4d)' % (wrong, len(gbk), icuWrong))
             print('%6d %-8s %18s %18s %22s %22s' % ((length, kind) + tuple(cells)))
+            for t in misread:
+                print('       GBK misread as Big5: %r %s' % (t, t.encode('gbk').hex()))
         utf8_report(args.probe, held, length, args.pieces, rng)
 
 

@@ -42,6 +42,7 @@ std::vector<DetectCase> Samples()
         {"AsciiIsGbk", "plain ASCII, 42\r\n", Encoding::Gbk},
         {"GbkPast8000BytesStops", gbkPast8000Bytes, Encoding::Gbk, false},
         {"GbkLuluLooksLikeUtf8", "\xC2\xBD\xC2\xB7", Encoding::Gbk},  // 陆路
+        {"GbkOneCharacterWhoseBig5ReadingIsCommoner", "\xC0\xC9 ", Encoding::Gbk},  // 郎, in Big5 些
         // Guards the detector's "no charset matches" status, which used to escape as an exception.
         {"GbkCutCharacterMatchesNoCharset", "\xD6\xD0\xD6", Encoding::Gbk},
         // 聽聲: well-formed UTF-8 (U+00A0 U+0095), but no text holds a C1 control.
