@@ -77,6 +77,8 @@ std::vector<DetectCase> Samples()
         // A complete input cut inside its last character (the Big5 one inside 束,
         // before "(&X)\r\n") is not of that encoding.
         {"Utf8CutAtTheEndIsUtf8WithAnError", IcuEncoded("UTF-8", kSimplified).substr(0, 4), Encoding::Utf8},
+        // GBK whose bytes are UTF-8 but for a cut last character, and read as text.
+        {"GbkLikeUtf8CutAtTheEnd", "\xD6\xD0\xE5\xB4", Encoding::Gbk},
         // One character of UTF-8 and a stray byte: GBK fails on it, or reads
         // a private-use character; UTF-8 names the stray byte.
         {"Utf8CharacterThenStrayByte", "\xE6\x9B\xB8\xFF\n", Encoding::Utf8},
