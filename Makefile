@@ -15,7 +15,8 @@
 # make windows     the programs cross-built for 64-bit Windows in build-windows
 #                  (ICU and Qt from tools/windows/build-deps.sh's cache), gathered
 #                  with their tables and DLLs into
-#                  build-windows/Tavrel-<version>-win64/ and zipped beside it
+#                  build-windows/Tavrel-<version>-win64/, zipped beside it, and the
+#                  installer build-windows/Tavrel-<version>-setup.exe
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
@@ -24,6 +25,7 @@ CMAKE_FLAGS ?=
 DEB_BUILD = $(BUILD)/deb
 WINDOWS_BUILD ?= build-windows
 VERSION_TEXT = $(shell sed -n 's/^set(TAVREL_VERSION_TEXT "\(.*\)")$$/\1/p' CMakeLists.txt)
+VERSION = $(shell sed -n 's/^project.Tavrel VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
 
 .PHONY: all deps configure build run test check-tables-source screenshot bench deb windows clean configure-asan sanitize fuzz tsan
 
@@ -78,11 +80,13 @@ deb:
 	cp $(DEB_BUILD)/package/tavrel_*.deb $(BUILD)/
 
 windows:
+	@./tools/install-deps.sh windows
 	deps=$$(./tools/windows/build-deps.sh) && \
 	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 	  -DTAVREL_WINDOWS_DEPS="$$deps" -DTAVREL_BUILD_TESTS=OFF -DTAVREL_BUILD_BENCH=OFF && \
 	cmake --build $(WINDOWS_BUILD) && \
 	./tools/windows/package.sh $(WINDOWS_BUILD) "$$deps" $(VERSION_TEXT)
+	./tools/windows/installer.sh $(WINDOWS_BUILD) $(VERSION_TEXT) $(VERSION)
 
 configure-asan: deps
 	@test -f $(ASAN_BUILD)/build.ninja || CC=clang CXX=clang++ \
