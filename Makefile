@@ -103,7 +103,8 @@ windows-test: deps
 	cmake --build $(BUILD) --target tavrel-convert tavrel_tables
 	./tools/windows/test.sh $(WINDOWS_BUILD) $(BUILD) $(VERSION_TEXT)
 
-windows-screenshot: deps windows build
+windows-screenshot: deps windows configure
+	cmake --build $(BUILD) --target tavrel-grab-window
 	./tools/windows/screenshot.sh $(WINDOWS_BUILD) $(BUILD) $(VERSION_TEXT)
 
 configure-asan: deps
