@@ -74,6 +74,9 @@ compare ChineseFolderBatch 'mkdir 测试目录 && sample GBK 测试目录/繁體
 # one, and existing targets must be replaced.
 compare BatchRunTwice 'mkdir -p books/子目錄 && sample GBK books/a.txt && sample UTF-8 books/子目錄/b.txt' \
   '$convert -s --batch -r books && $convert -s --batch -r books && $convert -s --batch -r -o 輸出 books && $convert -s --batch -r -o 輸出 books'
+# The first file's result is the second file: the second is read as it was,
+# which takes knowing that the two names are one file.
+compare BatchOutputIsALaterInput 'sample GBK a.txt && sample UTF-8 简体a.txt' '$convert -s --batch a.txt 简体a.txt'
 compare ReplacesExistingTarget 'sample GBK in.txt && sample UTF-8 out.txt 40' '$convert -s in.txt out.txt'
 compare PathPast260Characters "mkdir -p $long && sample GBK $long/繁體.txt" \
   "\$convert -s \"\$PWD/$long/繁體.txt\" \"\$PWD/$long/简体.txt\""
