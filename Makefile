@@ -32,6 +32,7 @@ DEB_BUILD = $(BUILD)/deb
 WINDOWS_BUILD ?= build-windows
 VERSION_TEXT = $(shell sed -n 's/^set(TAVREL_VERSION_TEXT "\(.*\)")$$/\1/p' CMakeLists.txt)
 VERSION = $(shell sed -n 's/^project.Tavrel VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+# ON builds the Windows tests too (make windows-test).
 WINDOWS_TESTS ?= OFF
 
 .PHONY: all deps configure build run test check-tables-source screenshot bench deb windows windows-test windows-screenshot clean configure-asan sanitize fuzz tsan

@@ -11,6 +11,7 @@
 # is taken by the Linux build's tavrel-grab-window.
 set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/tools/xvfb_session.sh"
 windows_build=$(cd "$1" && pwd)
 grab=$(cd "$2" && pwd)/bin/tavrel-grab-window
 app=$windows_build/Tavrel-$3-win64
@@ -29,21 +30,7 @@ cleanup() {
 trap cleanup EXIT
 "$root/tools/windows/wineprefix.sh" "$WINEPREFIX"
 
-# Xvfb picks a free display and writes its number once it accepts clients;
-# -noreset keeps it from refusing clients when the last one leaves.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-tries=0
-until [ -s "$work/display" ]; do
-    tries=$((tries + 1))
-    if [ "$tries" -gt 600 ] || ! kill -0 "$xvfb" 2>/dev/null; then
-        echo "Xvfb 没有启动：" >&2
-        cat "$work/xvfb.log" >&2
-        exit 1
-    fi
-    sleep 0.1
-done
-export DISPLAY=":$(cat "$work/display")"
+start_xvfb "$work"
 
 (cd "$app" && "$wine" explorer /desktop=Tavrel,1024x700 Tavrel.exe >"$work/wine.log" 2>&1 &)
 window=$(timeout 120 xdotool search --sync --onlyvisible --name '^Tavrel-' | head -n 1)
@@ -52,13 +39,7 @@ window=$(timeout 120 xdotool search --sync --onlyvisible --name '^Tavrel-' | hea
 # the window as Wine draws it, caption included).
 text='中國的漢字有繁體與簡體兩種寫法。
 這個視窗把兩者互相轉換。'
-printf '%s' "$text" | xclip -selection clipboard -i 2>/dev/null
-tries=0
-until [ "$(xclip -selection clipboard -o 2>/dev/null)" = "$text" ]; do
-    tries=$((tries + 1))
-    [ "$tries" -le 600 ] || { echo "xclip 没有提供剪贴板内容" >&2; exit 1; }
-    sleep 0.1
-done
+put_on_clipboard "$text"
 xdotool mousemove --window "$window" 316 360 click 1
 sleep 0.5
 xdotool key ctrl+v
