@@ -32,7 +32,8 @@ DEB_BUILD = $(BUILD)/deb
 WINDOWS_BUILD ?= build-windows
 VERSION_TEXT = $(shell sed -n 's/^set(TAVREL_VERSION_TEXT "\(.*\)")$$/\1/p' CMakeLists.txt)
 VERSION = $(shell sed -n 's/^project.Tavrel VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
-# ON builds the Windows tests too (make windows-test).
+# ON builds the Windows tests too (make windows-test). The Windows programs are
+# built without debugging information, which package.sh would strip anyway.
 WINDOWS_TESTS ?= OFF
 
 .PHONY: all deps configure build run test check-tables-source screenshot bench deb windows windows-test windows-screenshot clean configure-asan sanitize fuzz tsan
@@ -91,7 +92,8 @@ windows:
 	@./tools/install-deps.sh windows
 	deps=$$(./tools/windows/build-deps.sh) && \
 	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	  -DTAVREL_WINDOWS_DEPS="$$deps" -DTAVREL_BUILD_TESTS=$(WINDOWS_TESTS) -DTAVREL_BUILD_BENCH=OFF && \
+	  -DTAVREL_WINDOWS_DEPS="$$deps" -DTAVREL_BUILD_TESTS=$(WINDOWS_TESTS) -DTAVREL_BUILD_BENCH=OFF \
+	  -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" && \
 	cmake --build $(WINDOWS_BUILD) && \
 	./tools/windows/package.sh $(WINDOWS_BUILD) "$$deps" $(VERSION_TEXT)
 	./tools/windows/installer.sh $(WINDOWS_BUILD) $(VERSION_TEXT) $(VERSION)
