@@ -15,7 +15,14 @@
 # make windows     the programs cross-built for 64-bit Windows in build-windows
 #                  (ICU and Qt from tools/windows/build-deps.sh's cache), gathered
 #                  with their tables and DLLs into
-#                  build-windows/Tavrel-<version>-win64/ and zipped beside it
+#                  build-windows/Tavrel-<version>-win64/, zipped beside it, and the
+#                  installer build-windows/Tavrel-<version>-setup.exe
+# make windows-test
+#                  the same with the engine and file tests, run under Wine in a fresh
+#                  prefix, the Windows command line compared byte for byte with the
+#                  Linux one, and the installer installed and removed
+# make windows-screenshot
+#                  the Windows window under Wine, pictured into docs/screenshot-windows.png
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
@@ -24,8 +31,12 @@ CMAKE_FLAGS ?=
 DEB_BUILD = $(BUILD)/deb
 WINDOWS_BUILD ?= build-windows
 VERSION_TEXT = $(shell sed -n 's/^set(TAVREL_VERSION_TEXT "\(.*\)")$$/\1/p' CMakeLists.txt)
+VERSION = $(shell sed -n 's/^project.Tavrel VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+# ON builds the Windows tests too (make windows-test). The Windows programs are
+# built without debugging information, which package.sh would strip anyway.
+WINDOWS_TESTS ?= OFF
 
-.PHONY: all deps configure build run test check-tables-source screenshot bench deb windows clean configure-asan sanitize fuzz tsan
+.PHONY: all deps configure build run test check-tables-source screenshot bench deb windows windows-test windows-screenshot clean configure-asan sanitize fuzz tsan
 
 all: build
 
@@ -78,11 +89,26 @@ deb:
 	cp $(DEB_BUILD)/package/tavrel_*.deb $(BUILD)/
 
 windows:
+	@./tools/install-deps.sh windows
 	deps=$$(./tools/windows/build-deps.sh) && \
 	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	  -DTAVREL_WINDOWS_DEPS="$$deps" -DTAVREL_BUILD_TESTS=OFF -DTAVREL_BUILD_BENCH=OFF && \
+	  -DTAVREL_WINDOWS_DEPS="$$deps" -DTAVREL_BUILD_TESTS=$(WINDOWS_TESTS) -DTAVREL_BUILD_BENCH=OFF \
+	  -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" && \
 	cmake --build $(WINDOWS_BUILD) && \
 	./tools/windows/package.sh $(WINDOWS_BUILD) "$$deps" $(VERSION_TEXT)
+	./tools/windows/installer.sh $(WINDOWS_BUILD) $(VERSION_TEXT) $(VERSION)
+
+# The Linux command line the Windows one is compared with.
+windows-test: deps
+	@./tools/install-deps.sh windows-test
+	@$(MAKE) --no-print-directory windows WINDOWS_TESTS=ON
+	@$(MAKE) --no-print-directory configure
+	cmake --build $(BUILD) --target tavrel-convert tavrel_tables
+	./tools/windows/test.sh $(WINDOWS_BUILD) $(BUILD) $(VERSION_TEXT)
+
+windows-screenshot: deps windows configure
+	cmake --build $(BUILD) --target tavrel-grab-window
+	./tools/windows/screenshot.sh $(WINDOWS_BUILD) $(BUILD) $(VERSION_TEXT)
 
 configure-asan: deps
 	@test -f $(ASAN_BUILD)/build.ninja || CC=clang CXX=clang++ \

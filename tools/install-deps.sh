@@ -9,6 +9,11 @@
 #   tools/install-deps.sh deb     building and running, plus what makes the Debian package
 #   tools/install-deps.sh bench   the tests' packages, plus the programs the benchmark
 #                                 compares with
+#   tools/install-deps.sh windows building and running, plus the compilers for Windows,
+#                                 Wine, NSIS and zip (tools/windows/build-deps.sh adds
+#                                 what cross-building ICU and Qt takes)
+#   tools/install-deps.sh windows-test
+#                                 that, plus GoogleTest's sources for the Windows tests
 set -eu
 
 run="
@@ -60,13 +65,31 @@ bench="
   opencc
 "
 
+windows="
+  $run
+  gcc-mingw-w64-x86-64-posix
+  g++-mingw-w64-x86-64-posix
+  binutils-mingw-w64-x86-64
+  wine64
+  nsis
+  zip
+"
+
+windows_test="
+  $windows
+  googletest
+  locales
+"
+
 recommends=""
 case "${1:-test}" in
   run) packages=$run recommends="--no-install-recommends" ;;
   test) packages=$test ;;
   deb) packages=$deb recommends="--no-install-recommends" ;;
   bench) packages=$bench ;;
-  *) echo "usage: $0 [run|test|deb|bench]" >&2; exit 2 ;;
+  windows) packages=$windows recommends="--no-install-recommends" ;;
+  windows-test) packages=$windows_test recommends="--no-install-recommends" ;;
+  *) echo "usage: $0 [run|test|deb|bench|windows|windows-test]" >&2; exit 2 ;;
 esac
 
 missing=""

@@ -9,6 +9,7 @@
 # platform theme, which reads gtk-font-name from the GTK settings.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/tools/xvfb_session.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 points=${2:-}
 output=$root/docs/screenshot.png
@@ -33,21 +34,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display and writes its number once it accepts clients;
-# -noreset keeps it from resetting, and refusing clients, when the last one leaves.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-tries=0
-until [ -s "$work/display" ]; do
-    tries=$((tries + 1))
-    if [ "$tries" -gt 600 ] || ! kill -0 "$xvfb" 2>/dev/null; then
-        echo "Xvfb 没有启动：" >&2
-        cat "$work/xvfb.log" >&2
-        exit 1
-    fi
-    sleep 0.1
-done
-export DISPLAY=":$(cat "$work/display")"
+start_xvfb "$work"
 export XDG_RUNTIME_DIR="$work"
 export QT_QPA_PLATFORM=xcb
 if [ -n "$points" ]; then
@@ -66,13 +53,7 @@ xdotool windowfocus --sync "$window"
 # moment, which a busy program can miss.
 text='中國的漢字有繁體與簡體兩種寫法。
 這個視窗把兩者互相轉換。'
-printf '%s' "$text" | xclip -selection clipboard -i 2>/dev/null
-tries=0
-until [ "$(xclip -selection clipboard -o 2>/dev/null)" = "$text" ]; do
-    tries=$((tries + 1))
-    [ "$tries" -le 600 ] || { echo "xclip 没有提供剪贴板内容" >&2; exit 1; }
-    sleep 0.1
-done
+put_on_clipboard "$text"
 # The window grows with its font: places are given for its 739-pixel design width.
 width=$(xdotool getwindowgeometry --shell "$window" | sed -n 's/^WIDTH=//p')
 if [ -n "$points" ] && [ "$points" -gt 9 ] && [ "$width" -le 739 ]; then

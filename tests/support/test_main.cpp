@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <string>
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #ifdef TAVREL_QT_TEST_MAIN
 #include <QApplication>
@@ -17,6 +19,12 @@
 // get their application, with a pinned font.
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    // Windows takes the language and code pages from the user's settings,
+    // not from the environment; Qt's programs are not built for it.
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+#else
     setenv("LC_ALL", "C.UTF-8", 1);
     setenv("LANG", "C.UTF-8", 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -31,4 +39,5 @@ int main(int argc, char** argv)
     QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
 #endif
     return RUN_ALL_TESTS();
+#endif
 }

@@ -5,7 +5,8 @@
 #   tools/windows/package.sh <build folder> <cache folder> <version>
 #
 # makes <build folder>/Tavrel-<version>-win64/ and Tavrel-<version>-win64.zip
-# beside it. The folder holds the programs, the character tables, the message
+# beside it. The folder holds the programs, the character tables and phrase
+# dictionaries, the licences and NOTICE, the message
 # catalogues (share/locale, where the programs look), Qt's Windows platform
 # and style plugins, and every DLL these import that is not part of Windows,
 # found by walking their import tables; programs and DLLs are stripped.
@@ -27,7 +28,9 @@ mkdir -p "$out"
 for program in tavrel-convert.exe Tavrel.exe; do
   [ -f "$build/bin/$program" ] && cp "$build/bin/$program" "$out/"
 done
-cp data/systemF.txt data/systemJ.txt "$out/"
+# The build copied the tables and dictionaries beside the programs.
+cp "$build"/bin/*.txt "$out/"
+cp LICENSE NOTICE data/LICENSE.OpenCC "$out/"
 if [ -d "$build/share/locale" ]; then
   mkdir -p "$out/share"
   cp -r "$build/share/locale" "$out/share/"
