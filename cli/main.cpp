@@ -246,7 +246,6 @@ int RunReporting(const cli::Options& options)
 
 int main(int argc, char** argv)
 {
-    platform::UseBinaryStandardStreams();
     // The system's reasons in error messages follow the user's language.
     std::setlocale(LC_ALL, "");
     // The program's own messages follow the user's language too.

@@ -206,9 +206,6 @@ void WriteMessage(StandardStream stream, std::string_view text);
 // The program's arguments after its name, in UTF-8 (on Windows from the
 // wide command line, whatever the ANSI code page lacks).
 std::vector<std::string> ProgramArguments(int argc, char** argv);
-// Makes standard input and output carry bytes unchanged through the C
-// runtime (on Windows it ends input at a 0x1A byte and writes LF as CR LF).
-void UseBinaryStandardStreams();
 
 // The folder of the running program, links resolved.
 std::filesystem::path ApplicationDirectory();

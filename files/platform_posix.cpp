@@ -602,11 +602,6 @@ std::vector<std::string> ProgramArguments(int argc, char** argv)
     return {argv + std::min(argc, 1), argv + argc};
 }
 
-void UseBinaryStandardStreams()
-{
-    // POSIX streams carry bytes unchanged.
-}
-
 std::vector<std::string> MessageLocales()
 {
     std::string locale = "C";

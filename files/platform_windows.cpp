@@ -11,8 +11,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <fcntl.h>
-#include <io.h>
 
 #include <algorithm>
 #include <atomic>
@@ -750,14 +748,6 @@ std::vector<std::string> ProgramArguments(int, char**)
         converted.push_back(WideToUtf8(arguments[i], static_cast<int>(std::wcslen(arguments[i]))));
     LocalFree(arguments);
     return converted;
-}
-
-void UseBinaryStandardStreams()
-{
-    // The C runtime opens them in text mode: input would end at a 0x1A byte
-    // and LF would be written as CR LF.
-    _setmode(_fileno(stdin), _O_BINARY);
-    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 std::vector<std::string> MessageLocales()
