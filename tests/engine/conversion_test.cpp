@@ -314,9 +314,18 @@ struct PhraseCase {
 
 class PhraseTest : public testing::TestWithParam<PhraseCase> {};
 
+std::u16string Repeat(std::u16string_view text, std::size_t times)
+{
+    std::u16string repeated;
+    while (times-- > 0)
+        repeated += text;
+    return repeated;
+}
+
 // At each position the longest phrase decides the units it covers; the
 // tables convert the rest, and no phrase reaches over a line end. The block
-// converter gives the same, in an encoding that has every result.
+// converter gives the same, in an encoding that has every result, and from
+// UTF-8 to UTF-8 in one pass, after enough ASCII to take that path.
 TEST_P(PhraseTest, LongestPhraseFirstThenTheTables)
 {
     const PhraseCase& row = GetParam();
@@ -326,12 +335,17 @@ TEST_P(PhraseTest, LongestPhraseFirstThenTheTables)
     ASSERT_EQ(AddPhraseLines(*phrases, row.phrases), 0u);
     converter.SetPhrases(Direction::J2F, phrases);
     EXPECT_EQ(converter.J2F(row.text), row.converted);
-    const BlockConverter blocks(converter, Direction::J2F, Encoding::Utf8, Encoding::Utf16BE);
-    ByteBuffer out;
-    ASSERT_EQ(blocks.Convert(EncodeText(row.text, Encoding::Utf8, "in"), out).kind, BlockFailure::Kind::None);
-    std::string expected;
-    EncodeBlock(row.converted, Encoding::Utf16BE, expected);
-    EXPECT_EQ(out.View(), expected);
+    const std::u16string ascii(BlockConverter::kFusedMinimum, u'.');
+    for (const auto& [output, before] : {std::pair{Encoding::Utf16BE, std::u16string()}, {Encoding::Utf8, ascii}}) {
+        ByteBuffer out;
+        ASSERT_EQ(BlockConverter(converter, Direction::J2F, Encoding::Utf8, output)
+                      .Convert(EncodeText(before + row.text, Encoding::Utf8, "in"), out)
+                      .kind,
+                  BlockFailure::Kind::None);
+        std::string expected;
+        EncodeBlock(before + row.converted, output, expected);
+        EXPECT_EQ(out.View(), expected) << EncodingName(output);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -343,7 +357,9 @@ INSTANTIATE_TEST_SUITE_P(
         PhraseCase{"LaterLineReplacesAndMarkCommentsSkipped", "\xEF\xBB\xBF# x\t y\n头发\t頭發\r\n\n头发\t頭髮\n",
                    u"头发", u"頭髮"},
         PhraseCase{"BeyondTheBmpAndLongerResult", "\U00020000发\t\U00020001髮X\n", u"\U00020000发发",
-                   u"\U00020001髮X發"}),
+                   u"\U00020001髮X發"},
+        PhraseCase{"AsciiStartingTwelveBytesForOne", "a\t頭髮頭髮\n", std::u16string(4096, u'a') + u"b",
+                   Repeat(u"頭髮頭髮", 4096) + u"b"}),
     test::RowName());
 
 // With no phrase the result is the tables' exactly, dropped characters included.
