@@ -4,33 +4,37 @@
 
 namespace tavrel {
 
-// Places the nodes depth first: each node's children at the first base
-// where every one of their slots is free, found through a list of the free
-// slots. Free slots left far behind the end are given up, so that a search
-// never runs over the whole array: a few stay empty.
+// Places the nodes a level at a time, so that the first levels, which every
+// walk goes through, lie together at the front: each node's children at the
+// first base where every one of their slots is free, found through a list of
+// the free slots. Free slots left far behind the end are given up, so that a
+// search never runs over the whole array: a few stay empty.
 class PhraseTrie::Builder {
 public:
     Builder(PhraseTrie& trie, const std::vector<Key>& keys) : trie_(trie), keys_(keys) {}
 
     void AssignCodes();
-    void Place(std::uint32_t node, std::size_t first, std::size_t last, std::size_t depth);
+    void PlaceAll();
     void Trim();
 
 private:
     struct Child {
+        std::uint32_t node;  // its slot, once placed
+        std::uint32_t first, last;  // its keys, all longer than its depth
         std::uint16_t code;
-        std::size_t first, last;  // its keys
     };
     static constexpr std::size_t kWindow = 4096;
 
+    // Places the children of `parent` (at `depth`), adding them to `next`.
+    void Place(const Child& parent, std::size_t depth, std::vector<Child>& next);
     void Grow(std::size_t size);
     void Take(std::uint32_t slot);
-    std::uint32_t FindBase(std::size_t firstChild);
-    bool Fits(std::uint32_t base, std::size_t firstChild);
+    std::uint32_t FindBase();
+    bool Fits(std::uint32_t base);
 
     PhraseTrie& trie_;
     const std::vector<Key>& keys_;
-    std::vector<Child> children_;  // of the nodes being placed, a stack
+    std::vector<Child> children_;  // of the node being placed
     std::uint32_t maxCode_ = 0;
     std::size_t end_ = 1;  // past the last slot taken
     // The free slots in order, both ways; slot 0, the root's, ends the list.
@@ -60,8 +64,9 @@ void PhraseTrie::Builder::AssignCodes()
 
 void PhraseTrie::Builder::Grow(std::size_t size)
 {
-    const auto old = static_cast<std::uint32_t>(trie_.nodes_.size());
+    const auto old = static_cast<std::uint32_t>(trie_.checks_.size());
     trie_.nodes_.resize(size);
+    trie_.checks_.resize(size, kFree);
     nextFree_.resize(size);
     previousFree_.resize(size);
     for (std::uint32_t slot = old; slot < size; ++slot) {
@@ -79,72 +84,77 @@ void PhraseTrie::Builder::Take(std::uint32_t slot)
     previousFree_[nextFree_[slot]] = previousFree_[slot];
 }
 
-bool PhraseTrie::Builder::Fits(std::uint32_t base, std::size_t firstChild)
+bool PhraseTrie::Builder::Fits(std::uint32_t base)
 {
-    if (trie_.nodes_.size() <= base + maxCode_)
-        Grow(std::max<std::size_t>(base + maxCode_ + 1, trie_.nodes_.size() * 3 / 2));
-    for (std::size_t k = firstChild; k < children_.size(); ++k) {
-        if (trie_.nodes_[base + children_[k].code].check != kFree)
-            return false;
-    }
-    return true;
+    if (trie_.checks_.size() <= base + maxCode_)
+        Grow(std::max<std::size_t>(base + maxCode_ + 1, trie_.checks_.size() * 3 / 2));
+    return std::all_of(children_.begin(), children_.end(),
+                       [&](const Child& child) { return trie_.checks_[base + child.code] == kFree; });
 }
 
-std::uint32_t PhraseTrie::Builder::FindBase(std::size_t firstChild)
+std::uint32_t PhraseTrie::Builder::FindBase()
 {
     while (nextFree_[0] != 0 && nextFree_[0] + kWindow < end_)
         Take(nextFree_[0]);
     const std::uint16_t lowest =
-        std::min_element(children_.begin() + static_cast<std::ptrdiff_t>(firstChild), children_.end(),
-                         [](const Child& a, const Child& b) { return a.code < b.code; })
-            ->code;
+        std::min_element(children_.begin(), children_.end(), [](const Child& a, const Child& b) {
+            return a.code < b.code;
+        })->code;
     // The slot of the child with the lowest code runs over the free slots.
     for (std::uint32_t slot = nextFree_[0];; slot = nextFree_[slot]) {
         if (slot == 0) {
-            slot = static_cast<std::uint32_t>(trie_.nodes_.size());
-            Grow(trie_.nodes_.size() * 3 / 2);
+            slot = static_cast<std::uint32_t>(trie_.checks_.size());
+            Grow(trie_.checks_.size() * 3 / 2);
         }
-        if (slot >= lowest && Fits(slot - lowest, firstChild))
+        if (slot >= lowest && Fits(slot - lowest))
             return slot - lowest;
     }
 }
 
-void PhraseTrie::Builder::Place(std::uint32_t node, std::size_t first, std::size_t last, std::size_t depth)
+void PhraseTrie::Builder::Place(const Child& parent, std::size_t depth, std::vector<Child>& next)
 {
-    if (keys_[first].units.size() == depth)
-        trie_.nodes_[node].value = keys_[first++].value;
-    if (first == last)
-        return;
-    const std::size_t firstChild = children_.size();
-    for (std::size_t k = first; k < last;) {
+    children_.clear();
+    for (std::uint32_t k = parent.first; k < parent.last;) {
         const char16_t unit = keys_[k].units[depth];
-        const std::size_t from = k;
-        while (k < last && keys_[k].units[depth] == unit)
+        const std::uint32_t from = k;
+        while (k < parent.last && keys_[k].units[depth] == unit)
             ++k;
-        children_.push_back({trie_.codes_[unit], from, k});
+        children_.push_back({0, from, k, trie_.codes_[unit]});
     }
-    const std::uint32_t base = FindBase(firstChild);
-    trie_.nodes_[node].base = base;
-    for (std::size_t k = firstChild; k < children_.size(); ++k) {
-        const std::uint32_t slot = base + children_[k].code;
-        trie_.nodes_[slot].check = node;
-        Take(slot);
-        end_ = std::max<std::size_t>(end_, slot + 1);
+    const std::uint32_t base = FindBase();
+    trie_.nodes_[parent.node].base = base;
+    for (Child& child : children_) {
+        child.node = base + child.code;
+        trie_.checks_[child.node] = parent.node;
+        Take(child.node);
+        end_ = std::max<std::size_t>(end_, child.node + 1);
+        if (keys_[child.first].units.size() == depth + 1)
+            trie_.nodes_[child.node].value = keys_[child.first++].value;
+        if (child.first < child.last)
+            next.push_back(child);
     }
-    for (std::size_t k = firstChild; k < children_.size(); ++k) {
-        const Child child = children_[k];
-        Place(base + child.code, child.first, child.last, depth + 1);
+}
+
+void PhraseTrie::Builder::PlaceAll()
+{
+    std::vector<Child> level{{kRoot, 0, static_cast<std::uint32_t>(keys_.size()), 0}};
+    std::vector<Child> next;
+    for (std::size_t depth = 0; !level.empty(); ++depth) {
+        for (const Child& parent : level)
+            Place(parent, depth, next);
+        level.swap(next);
+        next.clear();
     }
-    children_.resize(firstChild);
 }
 
 // Only what a base plus a code can reach is kept.
 void PhraseTrie::Builder::Trim()
 {
     trie_.nodes_.resize(end_ + maxCode_);
+    trie_.checks_.resize(end_ + maxCode_);
 }
 
-PhraseTrie::PhraseTrie() : codes_(0x10000, 0), nodes_(1) {}
+PhraseTrie::PhraseTrie() : codes_(0x10000, 0), nodes_(1), checks_(1, kFree) {}
 
 PhraseTrie::PhraseTrie(const std::vector<Key>& keys) : PhraseTrie()
 {
@@ -152,7 +162,7 @@ PhraseTrie::PhraseTrie(const std::vector<Key>& keys) : PhraseTrie()
         return;
     Builder builder(*this, keys);
     builder.AssignCodes();
-    builder.Place(kRoot, 0, keys.size(), 0);
+    builder.PlaceAll();
     builder.Trim();
 }
 

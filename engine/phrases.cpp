@@ -30,6 +30,27 @@ std::uint32_t Step(const PhraseTrie& trie, std::uint32_t node, char32_t c)
     return node == PhraseTrie::kRoot ? node : trie.Child(node, static_cast<char16_t>(0xDC00 | (c & 0x3FF)));
 }
 
+// The bytes of the longest phrase at `p` in UTF-8, whose first character
+// `c` of `length` bytes is known (0 for none), and the phrase's value.
+std::size_t MatchUtf8(const PhraseTrie& trie, const unsigned char* p, const unsigned char* end, char32_t c,
+                      unsigned length, std::uint32_t& value)
+{
+    std::size_t matched = 0;
+    std::uint32_t node = Step(trie, PhraseTrie::kRoot, c);
+    const unsigned char* next = p + length;
+    while (node != PhraseTrie::kRoot) {
+        if (const std::uint32_t found = trie.Value(node)) {
+            value = found;
+            matched = static_cast<std::size_t>(next - p);
+        }
+        if (next == end || (c = DecodeUtf8Char(next, end, length)) == kBadUtf8)
+            break;
+        node = Step(trie, node, c);
+        next += length;
+    }
+    return matched;
+}
+
 }  // namespace
 
 bool PhraseMatcher::Add(std::string_view source, std::string_view target)
@@ -129,26 +150,6 @@ std::size_t PhraseMatcher::Match(const Compiled& built, std::u16string_view text
     return length;
 }
 
-std::size_t PhraseMatcher::MatchUtf8(const Compiled& built, const unsigned char* p, const unsigned char* end,
-                                     char32_t c, const Target*& target)
-{
-    std::size_t matched = 0;
-    std::uint32_t node = Step(built.trie, PhraseTrie::kRoot, c);
-    const unsigned char* next = p + (c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4);
-    while (node != PhraseTrie::kRoot) {
-        if (const std::uint32_t value = built.trie.Value(node)) {
-            target = &built.targets[value - 1];
-            matched = static_cast<std::size_t>(next - p);
-        }
-        unsigned length = 0;
-        if (next == end || (c = DecodeUtf8Char(next, end, length)) == kBadUtf8)
-            break;
-        node = Step(built.trie, node, c);
-        next += length;
-    }
-    return matched;
-}
-
 void PhraseMatcher::Convert(std::u16string_view text, const UnitMap& map, std::u16string& out) const
 {
     const Compiled& built = Built();
@@ -196,10 +197,11 @@ char* PhraseMatcher::ConvertUtf8(std::string_view bytes, const Utf8Transcoder& c
         const char32_t c = DecodeUtf8Char(p, end, length);
         if (c == kBadUtf8)
             return nullptr;
-        const Target* target = nullptr;
-        if (const std::size_t matched = MatchUtf8(built, p, end, c, target)) {
-            std::memcpy(out, built.utf8.data() + target->utf8Begin, target->utf8Size);
-            out += target->utf8Size;
+        std::uint32_t value = 0;
+        if (const std::size_t matched = MatchUtf8(built.trie, p, end, c, length, value)) {
+            const Target& target = built.targets[value - 1];
+            std::memcpy(out, built.utf8.data() + target.utf8Begin, target.utf8Size);
+            out += target.utf8Size;
             p += matched;
         } else if (characters.Put(c, p, out)) {
             p += length;

@@ -63,9 +63,6 @@ private:
     Compiled Build() const;
     // The length of the longest phrase at `at` (0 for none) and its target.
     static std::size_t Match(const Compiled& built, std::u16string_view text, std::size_t at, const Target*& target);
-    // The same in UTF-8 at `p`, whose first character `c` is known, in bytes.
-    static std::size_t MatchUtf8(const Compiled& built, const unsigned char* p, const unsigned char* end, char32_t c,
-                                 const Target*& target);
 
     // What was added: sources and targets one after the other.
     std::u16string added_;
