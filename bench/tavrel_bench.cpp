@@ -1,7 +1,8 @@
 // What file conversion costs against the machine's limits, on real Chinese
 // text: tavrel-convert against a plain dd copy (with conv=fsync, the ceiling)
-// and uconv (ICU's converter) on files of about 100 MB in each encoding; one
-// tiny conversion and a batch of 1,000 small files against OpenCC's opencc;
+// and uconv (ICU's converter) on files of about 100 MB in each encoding; phrase
+// mode on such a UTF-8 file, one tiny conversion with and without phrases and
+// a batch of 1,000 small files against OpenCC's opencc;
 // the peak memory on a 1 GB file from the command line and from the window;
 // the converter's and the widgets' parts of a pane conversion.
 //   tavrel-bench [megabytes]   (size of the throughput files; default 100)
@@ -186,14 +187,52 @@ void BenchThroughput(const fs::path& dir, const fs::path& convert, const Corpus&
     fs::remove(dir / "out.txt");
 }
 
-void BenchTiny(const fs::path& convert)
+// Phrase mode against OpenCC's s2tw on the same UTF-8 file of Simplified
+// text (opencc once: it takes half a minute), and against the character mode.
+void BenchPhrases(const fs::path& dir, const fs::path& convert, const Corpus& corpus,
+                  const tavrel::Converter& converter, std::uint64_t bytes)
 {
-    const std::string input = "頭髮很長";
+    const fs::path input = dir / "in.txt";
+    const fs::path output = dir / "out.txt";
+    WriteRepeated(input, {},
+                  EncodeLines(corpus.simplified, Encoding::Utf8, Encoding::Utf8,
+                              converter.Map(tavrel::Direction::J2F)),
+                  bytes);
+    const double megabytes = static_cast<double>(fs::file_size(input)) / 1e6;
+    std::printf("UTF-8 file of %.0f MB, Simplified to Traditional with phrases, Taiwan forms\n", megabytes);
+    const double characters = BestSeconds(convert, {"-t", input.string(), output.string()});
+    PrintRow("tavrel-convert -t IN OUT", characters, megabytes);
+    double phrases = 1e9;
+    long peak = 0;
+    for (int i = 0; i < kRuns; ++i) {
+        const ProgramResult run = Run(convert, {"-t", "-p", "--region", "tw", input.string(), output.string()});
+        phrases = std::min(phrases, run.seconds);
+        peak = std::max<long>(peak, run.peakResidentKilobytes);
+    }
+    PrintRow("tavrel-convert -t -p --region tw", phrases, megabytes);
+    const double opencc =
+        Run("/usr/bin/opencc", {"-c", "s2tw.json", "-i", input.string(), "-o", output.string()}).seconds;
+    PrintRow("opencc -c s2tw.json (one run)", opencc, megabytes);
+    std::printf("  %-36s %5.1f x opencc's speed (target at least 50), %4.2f x the character mode's time (target at "
+                "most 3), peak memory %.1f MB (target 64)\n",
+                "phrases", opencc / phrases, phrases / characters, static_cast<double>(peak) / 1024.0);
+    fs::remove(input);
+    fs::remove(output);
+}
+
+// One tiny conversion of `input` on standard input by `options` and by
+// opencc with `config`.
+void BenchTiny(const fs::path& convert, const std::string& input, const std::vector<std::string>& options,
+               const std::string& config)
+{
     std::printf("One tiny conversion, printf '%s' | ... (median of %d runs)\n", input.c_str(), kTinyRuns);
-    const double opencc = MedianSeconds("/usr/bin/opencc", {"-c", "t2s.json"}, input);
-    std::printf("  %-36s %6.1f ms\n", "opencc -c t2s.json", opencc * 1e3);
-    const double tavrel = MedianSeconds(convert, {"-s"}, input);
-    std::printf("  %-36s %6.1f ms   %4.2f x opencc's time (target at most 1)\n", "tavrel-convert -s", tavrel * 1e3,
+    const double opencc = MedianSeconds("/usr/bin/opencc", {"-c", config}, input);
+    std::printf("  %-36s %6.1f ms\n", ("opencc -c " + config).c_str(), opencc * 1e3);
+    const double tavrel = MedianSeconds(convert, options, input);
+    std::string command = "tavrel-convert";
+    for (const std::string& option : options)
+        command += " " + option;
+    std::printf("  %-36s %6.1f ms   %4.2f x opencc's time (target at most 1)\n", command.c_str(), tavrel * 1e3,
                 tavrel / opencc);
 }
 
@@ -292,7 +331,10 @@ int main(int argc, char** argv)
     std::printf("best of %d runs unless said; files in %s\n\n", kRuns, dir.c_str());
     BenchThroughput(dir, convert, corpus, converter, megabytes * 1000000);
     std::printf("\n");
-    BenchTiny(convert);
+    BenchPhrases(dir, convert, corpus, converter, megabytes * 1000000);
+    std::printf("\n");
+    BenchTiny(convert, "頭髮很長", {"-s"}, "t2s.json");
+    BenchTiny(convert, "头发很长", {"-t", "-p"}, "s2tw.json");
     std::printf("\n");
     BenchBatch(dir, convert, corpus);
     std::printf("\n");
