@@ -1,5 +1,7 @@
 #include "engine/phrase_trie.h"
 
+#include "engine/byte_image.h"
+
 #include <algorithm>
 
 namespace tavrel {
@@ -164,6 +166,24 @@ PhraseTrie::PhraseTrie(const std::vector<Key>& keys) : PhraseTrie()
     builder.AssignCodes();
     builder.PlaceAll();
     builder.Trim();
+}
+
+void PhraseTrie::Save(std::string& bytes) const
+{
+    image::Append(bytes, codes_);
+    image::Append(bytes, nodes_);
+    image::Append(bytes, checks_);
+}
+
+bool PhraseTrie::Load(std::string_view& bytes, std::uint32_t values)
+{
+    if (!image::Take(bytes, codes_) || !image::Take(bytes, nodes_) || !image::Take(bytes, checks_) ||
+        codes_.size() != 0x10000 || nodes_.empty() || nodes_.size() != checks_.size())
+        return false;
+    const std::uint64_t maxCode = *std::max_element(codes_.begin(), codes_.end());
+    return std::all_of(nodes_.begin(), nodes_.end(), [&](const Node& node) {
+        return node.base + maxCode < nodes_.size() && node.value <= values;
+    });
 }
 
 }  // namespace tavrel

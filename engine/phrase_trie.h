@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -37,6 +38,14 @@ public:
 
     // The value of the key that ends at `node`, or 0.
     std::uint32_t Value(std::uint32_t node) const { return nodes_[node].value; }
+
+    // Appends the trie as bytes.
+    void Save(std::string& bytes) const;
+    // Replaces the trie with one Save wrote at the front of `bytes`, moving
+    // past it; false, leaving the trie in no state to use, when the bytes
+    // are not such a trie with values up to `values`: no walk then leaves
+    // the arrays.
+    bool Load(std::string_view& bytes, std::uint32_t values);
 
 private:
     static constexpr std::uint32_t kFree = 0xFFFFFFFF;

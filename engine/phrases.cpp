@@ -1,5 +1,6 @@
 #include "engine/phrases.h"
 
+#include "engine/byte_image.h"
 #include "engine/utf.h"
 
 #include <algorithm>
@@ -11,6 +12,12 @@ namespace tavrel {
 namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
+
+// Starts a saved dictionary; another layout needs another mark.
+constexpr std::string_view kSavedMark = "tavrel phrases 1\n";
+// Output bytes per input byte that UTF-8 buffers are made for at most: a
+// block whose phrases need more takes the plain path.
+constexpr std::size_t kMaxExpansion = 8;
 
 // The bytes of the UTF-8 of well-formed UTF-16 units.
 std::size_t Utf8Size(std::u16string_view units)
@@ -126,7 +133,7 @@ PhraseMatcher::Compiled PhraseMatcher::Build() const
         built.units += target;
         keys.push_back({key, static_cast<std::uint32_t>(built.targets.size())});
         const std::size_t sourceSize = Utf8Size(key);
-        built.expansion = std::max(built.expansion, (utf8Size + sourceSize - 1) / sourceSize);
+        built.expansion = std::clamp((utf8Size + sourceSize - 1) / sourceSize, built.expansion, kMaxExpansion);
         built.asciiStarts = built.asciiStarts || key[0] < 0x80;
     }
     built.trie = PhraseTrie(keys);
@@ -185,6 +192,7 @@ std::size_t PhraseMatcher::SourceOf(std::u16string_view text, const UnitMap& map
 char* PhraseMatcher::ConvertUtf8(std::string_view bytes, const Utf8Transcoder& characters, char* out) const
 {
     const Compiled& built = Built();
+    const char* const limit = out + MaxUtf8Output(bytes.size());
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
     const bool copyAscii = characters.KeepsAscii() && !built.asciiStarts;
@@ -200,6 +208,11 @@ char* PhraseMatcher::ConvertUtf8(std::string_view bytes, const Utf8Transcoder& c
         std::uint32_t value = 0;
         if (const std::size_t matched = MatchUtf8(built.trie, p, end, c, length, value)) {
             const Target& target = built.targets[value - 1];
+            // Room stays for three bytes a byte of what follows, whatever a
+            // loaded dictionary's expansion said.
+            const auto after = static_cast<std::size_t>(end - p) - matched;
+            if (static_cast<std::size_t>(limit - out) < target.utf8Size + 3 * after + 4)
+                return nullptr;
             std::memcpy(out, built.utf8.data() + target.utf8Begin, target.utf8Size);
             out += target.utf8Size;
             p += matched;
@@ -215,6 +228,46 @@ char* PhraseMatcher::ConvertUtf8(std::string_view bytes, const Utf8Transcoder& c
 std::size_t PhraseMatcher::MaxUtf8Output(std::size_t inputSize) const
 {
     return Built().expansion * inputSize + 4;
+}
+
+std::string PhraseMatcher::Save() const
+{
+    const Compiled& built = Built();
+    std::string bytes(kSavedMark);
+    image::Append(bytes, built.targets);
+    built.trie.Save(bytes);
+    image::Append(bytes, built.units);
+    image::Append(bytes, built.utf8);
+    image::Append(bytes, std::vector<std::uint64_t>{built.asciiStarts, built.expansion});
+    return bytes;
+}
+
+bool PhraseMatcher::Load(std::string_view bytes)
+{
+    Compiled loaded;
+    std::vector<std::uint64_t> figures;
+    if (!bytes.starts_with(kSavedMark))
+        return false;
+    bytes.remove_prefix(kSavedMark.size());
+    if (!image::Take(bytes, loaded.targets) ||
+        !loaded.trie.Load(bytes, static_cast<std::uint32_t>(loaded.targets.size())) ||
+        !image::Take(bytes, loaded.units) || !image::Take(bytes, loaded.utf8) || !image::Take(bytes, figures) ||
+        !bytes.empty() || figures.size() != 2 || figures[1] < 3 || figures[1] > kMaxExpansion)
+        return false;
+    const bool inside = std::all_of(loaded.targets.begin(), loaded.targets.end(), [&](const Target& target) {
+        return std::uint64_t{target.begin} + target.size <= loaded.units.size() &&
+               std::uint64_t{target.utf8Begin} + target.utf8Size <= loaded.utf8.size();
+    });
+    if (!inside)
+        return false;
+    loaded.asciiStarts = figures[0] != 0;
+    loaded.expansion = static_cast<std::size_t>(figures[1]);
+    bool taken = false;
+    std::call_once(built_, [&] {
+        compiled_ = std::move(loaded);
+        taken = true;
+    });
+    return taken;
 }
 
 std::size_t AddPhraseLines(PhraseMatcher& phrases, std::string_view utf8)

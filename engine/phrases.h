@@ -44,6 +44,14 @@ public:
     char* ConvertUtf8(std::string_view bytes, const Utf8Transcoder& characters, char* out) const;
     std::size_t MaxUtf8Output(std::size_t inputSize) const;
 
+    // The built dictionary as bytes, for a cache on the same machine.
+    std::string Save() const;
+    // Takes the dictionary Save wrote instead of building one from what was
+    // added; false when the bytes are not such a dictionary or this one was
+    // built already. Whatever the bytes, conversions stay inside the arrays
+    // and their output buffers.
+    bool Load(std::string_view bytes);
+
 private:
     struct Target {
         std::uint32_t begin, size;          // in units

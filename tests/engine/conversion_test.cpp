@@ -5,6 +5,7 @@
 #include "engine/errors.h"
 #include "engine/phrases.h"
 #include "engine/tables.h"
+#include "engine/utf.h"
 #include "files/table_files.h"
 #include "tests/support/text_codec.h"
 #include "tests/support/row_name.h"
@@ -358,8 +359,8 @@ INSTANTIATE_TEST_SUITE_P(
                    u"头发", u"頭髮"},
         PhraseCase{"BeyondTheBmpAndLongerResult", "\U00020000发\t\U00020001髮X\n", u"\U00020000发发",
                    u"\U00020001髮X發"},
-        PhraseCase{"AsciiStartingTwelveBytesForOne", "a\t頭髮頭髮\n", std::u16string(4096, u'a') + u"b",
-                   Repeat(u"頭髮頭髮", 4096) + u"b"}),
+        PhraseCase{"AsciiStartingSixBytesForOne", "a\t頭髮\n", std::u16string(4096, u'a') + u"b",
+                   Repeat(u"頭髮", 4096) + u"b"}),
     test::RowName());
 
 // With no phrase the result is the tables' exactly, dropped characters included.
@@ -373,6 +374,38 @@ TEST(PhraseTest, EmptyDictionaryGivesTheTablesResult)
     EXPECT_EQ(phrased.J2F(u"头发后\n中國"), plain.J2F(u"头发后\n中國"));
     EXPECT_EQ(phrased.F2J(u"頭發後\n中國"), plain.F2J(u"頭發後\n中國"));
     EXPECT_EQ(phrased.F2J(u"中國"), u"中");
+}
+
+// A saved dictionary loads into the same conversions. Bytes changed
+// anywhere load into none, or into one whose conversions stay inside its
+// arrays and buffers (AddressSanitizer checks that).
+TEST(PhraseTest, SavedDictionaryLoadsAndDamagedOnesStayInside)
+{
+    PhraseMatcher built;
+    AddPhraseLines(built, "头发\t頭髮\n头发长\t頭髮長\n发\t髮髮髮\n");
+    const std::string saved = built.Save();
+    const UnitMap map(u"发后", u"發後");
+    const Utf8Transcoder characters(map);
+    const std::string text = "头发长头发后发\n" + std::string(64, '.');
+    const auto convert = [&](const PhraseMatcher& phrases) {
+        std::u16string units;
+        phrases.Convert(u"头发长头发后发", map, units);
+        std::string bytes(phrases.MaxUtf8Output(text.size()), '\0');
+        const char* end = phrases.ConvertUtf8(text, characters, bytes.data());
+        return std::pair{units, end ? bytes.substr(0, static_cast<std::size_t>(end - bytes.data())) : ""};
+    };
+    PhraseMatcher loaded;
+    ASSERT_TRUE(loaded.Load(saved));
+    EXPECT_EQ(convert(loaded), convert(built));
+    EXPECT_FALSE(PhraseMatcher().Load(saved.substr(0, saved.size() - 1)));
+    // Every byte but the middle's, most of them the codes of units in no phrase.
+    for (std::size_t at = 0; at < saved.size(); at = at == 256 ? saved.size() - 2048 : at + 1) {
+        std::string damaged = saved;
+        damaged[at] = static_cast<char>(damaged[at] ^ 0xA5);
+        PhraseMatcher phrases;
+        if (phrases.Load(damaged))
+            convert(phrases);
+    }
 }
 
 TEST(PhraseTest, BadDictionaryLineIsNamed)
