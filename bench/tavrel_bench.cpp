@@ -68,6 +68,21 @@ double MedianSeconds(const fs::path& program, const std::vector<std::string>& ar
     return times[kTinyRuns / 2];
 }
 
+// The most memory `program` held at once, in MB, as /usr/bin/time counts
+// it: the process runner's own count starts from the size of this process,
+// which the child copies before it runs the program.
+double PeakMegabytes(const fs::path& program, const std::vector<std::string>& arguments,
+                     ProgramResult* result = nullptr)
+{
+    std::vector<std::string> timed{"-f", "%M", program.string()};
+    timed.insert(timed.end(), arguments.begin(), arguments.end());
+    const ProgramResult run = Run("/usr/bin/time", timed);
+    if (result)
+        *result = run;
+    const std::size_t lastLine = run.err.find_last_of('\n', run.err.size() - 2);
+    return std::strtod(run.err.c_str() + (lastLine == npos ? 0 : lastLine + 1), nullptr) / 1024.0;
+}
+
 // The corpus's lines of one script, decoded.
 struct Corpus {
     std::vector<std::u16string> traditional;
@@ -202,20 +217,16 @@ void BenchPhrases(const fs::path& dir, const fs::path& convert, const Corpus& co
     std::printf("UTF-8 file of %.0f MB, Simplified to Traditional with phrases, Taiwan forms\n", megabytes);
     const double characters = BestSeconds(convert, {"-t", input.string(), output.string()});
     PrintRow("tavrel-convert -t IN OUT", characters, megabytes);
-    double phrases = 1e9;
-    long peak = 0;
-    for (int i = 0; i < kRuns; ++i) {
-        const ProgramResult run = Run(convert, {"-t", "-p", "--region", "tw", input.string(), output.string()});
-        phrases = std::min(phrases, run.seconds);
-        peak = std::max<long>(peak, run.peakResidentKilobytes);
-    }
+    const std::vector<std::string> arguments{"-t", "-p", "--region", "tw", input.string(), output.string()};
+    const double phrases = BestSeconds(convert, arguments);
     PrintRow("tavrel-convert -t -p --region tw", phrases, megabytes);
+    const double peak = PeakMegabytes(convert, arguments);
     const double opencc =
         Run("/usr/bin/opencc", {"-c", "s2tw.json", "-i", input.string(), "-o", output.string()}).seconds;
     PrintRow("opencc -c s2tw.json (one run)", opencc, megabytes);
     std::printf("  %-36s %5.1f x opencc's speed (target at least 50), %4.2f x the character mode's time (target at "
                 "most 3), peak memory %.1f MB (target 64)\n",
-                "phrases", opencc / phrases, phrases / characters, static_cast<double>(peak) / 1024.0);
+                "phrases", opencc / phrases, phrases / characters, peak);
     fs::remove(input);
     fs::remove(output);
 }
@@ -289,12 +300,13 @@ void BenchMemory(const fs::path& dir, const fs::path& convert, const fs::path& w
                   std::uint64_t{1} << 30);
     std::printf("Peak memory (maximum resident set) converting a GBK file of %.0f MB (target 64 MB)\n",
                 static_cast<double>(fs::file_size(input)) / 1e6);
-    const ProgramResult command = Run(convert, {"-s", input.string(), (dir / "out.txt").string()});
-    std::printf("  %-36s %6.1f MB  (%.2f s)\n", "tavrel-convert -s IN OUT",
-                static_cast<double>(command.peakResidentKilobytes) / 1024.0, command.seconds);
-    const ProgramResult form = Run(window, {"file", input.string(), (dir / "out.txt").string()});
+    ProgramResult command;
+    const double commandPeak = PeakMegabytes(convert, {"-s", input.string(), (dir / "out.txt").string()}, &command);
+    std::printf("  %-36s %6.1f MB  (%.2f s)\n", "tavrel-convert -s IN OUT", commandPeak, command.seconds);
+    ProgramResult form;
+    const double formPeak = PeakMegabytes(window, {"file", input.string(), (dir / "out.txt").string()}, &form);
     std::printf("  %-36s %6.1f MB  (%.2f s, with its check before the save dialog)\n", "the window (single file)",
-                static_cast<double>(form.peakResidentKilobytes) / 1024.0, form.seconds);
+                formPeak, form.seconds);
     std::printf("  %-36s %6s ms  (the longest the window's event loop stood still)\n", "  meanwhile, frozen at most",
                 form.out.substr(0, form.out.find('\n')).c_str());
     fs::remove(input);

@@ -58,6 +58,7 @@ bench="
   icu-devtools
   hyperfine
   opencc
+  time
 "
 
 recommends=""
