@@ -62,7 +62,7 @@ std::filesystem::path CacheFile(const std::vector<std::string>& names)
 std::string ReadCache(const std::filesystem::path& cache, std::string_view key)
 {
     try {
-        std::string bytes = ReadAll(platform::OpenInput(cache), cache);
+        std::string bytes = ReadAll(OpenRegularFile(cache), cache);
         return bytes.starts_with(key) ? bytes.erase(0, key.size()) : std::string();
     } catch (const std::exception&) {
         return {};
