@@ -18,8 +18,9 @@ class Utf8Transcoder;
 // longest phrase that starts there decides the code units it covers (forward
 // longest match, no word boundary needed); the units no phrase covers go
 // through the character map. Phrases are added first; the trie they are
-// looked up in is built at the first conversion, once, after which the
-// dictionary is only read, so that several threads may share it.
+// looked up in is built at the first conversion, once (or loaded from what
+// Save wrote), after which the dictionary is only read, so that several
+// threads may share it.
 class PhraseMatcher {
 public:
     // Phrases longer than this many UTF-16 code units are refused.
@@ -40,7 +41,8 @@ public:
     // The same conversion from UTF-8 to UTF-8 in one pass, the characters
     // outside phrases through `characters` (built for the same map). Writes
     // from `out` on, which has room for MaxUtf8Output(bytes.size()) bytes,
-    // and returns the end; nullptr when some character needs the plain path.
+    // and returns the end; nullptr when some character needs the plain path,
+    // or the phrases' results more room than that.
     char* ConvertUtf8(std::string_view bytes, const Utf8Transcoder& characters, char* out) const;
     std::size_t MaxUtf8Output(std::size_t inputSize) const;
 
@@ -63,7 +65,7 @@ private:
         std::u16string units;
         std::string utf8;
         bool asciiStarts = false;  // some phrase starts with an ASCII unit
-        std::size_t expansion = 3;  // output bytes per input byte at most
+        std::size_t expansion = 3;  // output bytes per input byte made room for, 3 to 8
     };
 
     const Compiled& Built() const;
