@@ -1,7 +1,8 @@
 // What file conversion costs against the machine's limits, on real Chinese
 // text: tavrel-convert against a plain dd copy (with conv=fsync, the ceiling)
-// and uconv (ICU's converter) on files of about 100 MB in each encoding; one
-// tiny conversion and a batch of 1,000 small files against OpenCC's opencc;
+// and uconv (ICU's converter) on files of about 100 MB in each encoding; phrase
+// mode on such a UTF-8 file, one tiny conversion with and without phrases and
+// a batch of 1,000 small files against OpenCC's opencc;
 // the peak memory on a 1 GB file from the command line and from the window;
 // the converter's and the widgets' parts of a pane conversion.
 //   tavrel-bench [megabytes]   (size of the throughput files; default 100)
@@ -65,6 +66,21 @@ double MedianSeconds(const fs::path& program, const std::vector<std::string>& ar
         times.push_back(Run(program, arguments, input).seconds);
     std::nth_element(times.begin(), times.begin() + kTinyRuns / 2, times.end());
     return times[kTinyRuns / 2];
+}
+
+// The most memory `program` held at once, in MB, as /usr/bin/time counts
+// it: the process runner's own count starts from the size of this process,
+// which the child copies before it runs the program.
+double PeakMegabytes(const fs::path& program, const std::vector<std::string>& arguments,
+                     ProgramResult* result = nullptr)
+{
+    std::vector<std::string> timed{"-f", "%M", program.string()};
+    timed.insert(timed.end(), arguments.begin(), arguments.end());
+    const ProgramResult run = Run("/usr/bin/time", timed);
+    if (result)
+        *result = run;
+    const std::size_t lastLine = run.err.find_last_of('\n', run.err.size() - 2);
+    return std::strtod(run.err.c_str() + (lastLine == npos ? 0 : lastLine + 1), nullptr) / 1024.0;
 }
 
 // The corpus's lines of one script, decoded.
@@ -186,14 +202,48 @@ void BenchThroughput(const fs::path& dir, const fs::path& convert, const Corpus&
     fs::remove(dir / "out.txt");
 }
 
-void BenchTiny(const fs::path& convert)
+// Phrase mode against OpenCC's s2tw on the same UTF-8 file of Simplified
+// text (opencc once: it takes half a minute), and against the character mode.
+void BenchPhrases(const fs::path& dir, const fs::path& convert, const Corpus& corpus,
+                  const tavrel::Converter& converter, std::uint64_t bytes)
 {
-    const std::string input = "頭髮很長";
+    const fs::path input = dir / "in.txt";
+    const fs::path output = dir / "out.txt";
+    WriteRepeated(input, {},
+                  EncodeLines(corpus.simplified, Encoding::Utf8, Encoding::Utf8,
+                              converter.Map(tavrel::Direction::J2F)),
+                  bytes);
+    const double megabytes = static_cast<double>(fs::file_size(input)) / 1e6;
+    std::printf("UTF-8 file of %.0f MB, Simplified to Traditional with phrases, Taiwan forms\n", megabytes);
+    const double characters = BestSeconds(convert, {"-t", input.string(), output.string()});
+    PrintRow("tavrel-convert -t IN OUT", characters, megabytes);
+    const std::vector<std::string> arguments{"-t", "-p", "--region", "tw", input.string(), output.string()};
+    const double phrases = BestSeconds(convert, arguments);
+    PrintRow("tavrel-convert -t -p --region tw", phrases, megabytes);
+    const double peak = PeakMegabytes(convert, arguments);
+    const double opencc =
+        Run("/usr/bin/opencc", {"-c", "s2tw.json", "-i", input.string(), "-o", output.string()}).seconds;
+    PrintRow("opencc -c s2tw.json (one run)", opencc, megabytes);
+    std::printf("  %-36s %5.1f x opencc's speed (target at least 50), %4.2f x the character mode's time (target at "
+                "most 3), peak memory %.1f MB (target 64)\n",
+                "phrases", opencc / phrases, phrases / characters, peak);
+    fs::remove(input);
+    fs::remove(output);
+}
+
+// One tiny conversion of `input` on standard input by `options` and by
+// opencc with `config`.
+void BenchTiny(const fs::path& convert, const std::string& input, const std::vector<std::string>& options,
+               const std::string& config)
+{
     std::printf("One tiny conversion, printf '%s' | ... (median of %d runs)\n", input.c_str(), kTinyRuns);
-    const double opencc = MedianSeconds("/usr/bin/opencc", {"-c", "t2s.json"}, input);
-    std::printf("  %-36s %6.1f ms\n", "opencc -c t2s.json", opencc * 1e3);
-    const double tavrel = MedianSeconds(convert, {"-s"}, input);
-    std::printf("  %-36s %6.1f ms   %4.2f x opencc's time (target at most 1)\n", "tavrel-convert -s", tavrel * 1e3,
+    const double opencc = MedianSeconds("/usr/bin/opencc", {"-c", config}, input);
+    std::printf("  %-36s %6.1f ms\n", ("opencc -c " + config).c_str(), opencc * 1e3);
+    const double tavrel = MedianSeconds(convert, options, input);
+    std::string command = "tavrel-convert";
+    for (const std::string& option : options)
+        command += " " + option;
+    std::printf("  %-36s %6.1f ms   %4.2f x opencc's time (target at most 1)\n", command.c_str(), tavrel * 1e3,
                 tavrel / opencc);
 }
 
@@ -250,12 +300,13 @@ void BenchMemory(const fs::path& dir, const fs::path& convert, const fs::path& w
                   std::uint64_t{1} << 30);
     std::printf("Peak memory (maximum resident set) converting a GBK file of %.0f MB (target 64 MB)\n",
                 static_cast<double>(fs::file_size(input)) / 1e6);
-    const ProgramResult command = Run(convert, {"-s", input.string(), (dir / "out.txt").string()});
-    std::printf("  %-36s %6.1f MB  (%.2f s)\n", "tavrel-convert -s IN OUT",
-                static_cast<double>(command.peakResidentKilobytes) / 1024.0, command.seconds);
-    const ProgramResult form = Run(window, {"file", input.string(), (dir / "out.txt").string()});
+    ProgramResult command;
+    const double commandPeak = PeakMegabytes(convert, {"-s", input.string(), (dir / "out.txt").string()}, &command);
+    std::printf("  %-36s %6.1f MB  (%.2f s)\n", "tavrel-convert -s IN OUT", commandPeak, command.seconds);
+    ProgramResult form;
+    const double formPeak = PeakMegabytes(window, {"file", input.string(), (dir / "out.txt").string()}, &form);
     std::printf("  %-36s %6.1f MB  (%.2f s, with its check before the save dialog)\n", "the window (single file)",
-                static_cast<double>(form.peakResidentKilobytes) / 1024.0, form.seconds);
+                formPeak, form.seconds);
     std::printf("  %-36s %6s ms  (the longest the window's event loop stood still)\n", "  meanwhile, frozen at most",
                 form.out.substr(0, form.out.find('\n')).c_str());
     fs::remove(input);
@@ -292,7 +343,10 @@ int main(int argc, char** argv)
     std::printf("best of %d runs unless said; files in %s\n\n", kRuns, dir.c_str());
     BenchThroughput(dir, convert, corpus, converter, megabytes * 1000000);
     std::printf("\n");
-    BenchTiny(convert);
+    BenchPhrases(dir, convert, corpus, converter, megabytes * 1000000);
+    std::printf("\n");
+    BenchTiny(convert, "頭髮很長", {"-s"}, "t2s.json");
+    BenchTiny(convert, "头发很长", {"-t", "-p"}, "s2tw.json");
     std::printf("\n");
     BenchBatch(dir, convert, corpus);
     std::printf("\n");

@@ -40,23 +40,25 @@ BlockConverter::~BlockConverter() = default;
 
 void BlockConverter::BuildFused() const
 {
-    if (input_ == Encoding::Gbk && output_ == Encoding::Gbk)
-        gbk_ = std::make_unique<GbkTranscoder>(map_);
-    else if (IsUtf8(input_) && IsUtf8(output_))
+    if (IsUtf8(input_) && IsUtf8(output_))
         utf8_ = std::make_unique<Utf8Transcoder>(map_);
-    else if (input_ == output_ && IsUtf16(input_) &&
-             Utf16Transcoder::Applies(map_))
+    else if (!phrases_ && input_ == Encoding::Gbk && output_ == Encoding::Gbk)
+        gbk_ = std::make_unique<GbkTranscoder>(map_);
+    else if (!phrases_ && input_ == output_ && IsUtf16(input_) && Utf16Transcoder::Applies(map_))
         utf16_ = std::make_unique<Utf16Transcoder>(map_, input_ == Encoding::Utf16BE);
     fusedReady_ = true;
 }
 
 BlockFailure BlockConverter::Convert(std::string_view bytes, ByteBuffer& out) const
 {
-    if (phrases_ || (bytes.size() < kFusedMinimum && !fusedReady_))
+    if (bytes.size() < kFusedMinimum && !fusedReady_)
         return ConvertPlain(bytes, out);
     std::call_once(fusedBuilt_, [this] { BuildFused(); });
     char* end = nullptr;
-    if (gbk_)
+    if (phrases_)
+        end = utf8_ ? phrases_->ConvertUtf8(bytes, *utf8_, out.Reserve(phrases_->MaxUtf8Output(bytes.size())))
+                    : nullptr;
+    else if (gbk_)
         end = gbk_->Convert(bytes, out.Reserve(GbkTranscoder::MaxOutput(bytes.size())));
     else if (utf8_)
         end = utf8_->Convert(bytes, out.Reserve(Utf8Transcoder::MaxOutput(bytes.size())));

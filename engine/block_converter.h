@@ -47,9 +47,11 @@ struct BlockFailure {
 // bytes or more, so that small jobs do not pay for it; everything else,
 // smaller blocks before that, and any character the fused path cannot
 // handle, go through decoding, the converter and encoding, with the same
-// result. With the converter's phrases for the direction, every block takes
-// the plain path, phrases first, and blocks end after a line end (see
-// Boundary), so that no phrase is cut. Safe to use from several threads at once.
+// result. With the converter's phrases for the direction, UTF-8 to UTF-8
+// takes a fused path too (phrases matched on the bytes as they are decoded),
+// every other pair the plain path, phrases first; blocks end after a line
+// end (see Boundary), so that no phrase is cut. Safe to use from several
+// threads at once.
 class BlockConverter {
 public:
     // Below this many bytes a block is cheaper to convert than the fused table is to build.

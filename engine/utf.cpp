@@ -30,40 +30,6 @@ bool IsLowSurrogate(char32_t unit)
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-// The code point of the well-formed sequence at s[0..], setting `length`;
-// 0xFFFFFFFF for an ill-formed or truncated one. ASCII is handled by callers.
-char32_t DecodeSequence(const unsigned char* s, std::size_t available, unsigned& length)
-{
-    const unsigned lead = s[0];
-    unsigned low = 0x80, high = 0xBF;
-    char32_t codePoint = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        codePoint = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        codePoint = lead & 0x0F;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        codePoint = lead & 0x07;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0xFFFFFFFF;
-    }
-    if (available < length || s[1] < low || s[1] > high)
-        return 0xFFFFFFFF;
-    codePoint = codePoint << 6 | (s[1] & 0x3F);
-    for (unsigned k = 2; k < length; ++k) {
-        if (!IsContinuation(s[k]))
-            return 0xFFFFFFFF;
-        codePoint = codePoint << 6 | (s[k] & 0x3F);
-    }
-    return codePoint;
-}
-
 // UTF-8 of a code point that is not a surrogate, as a fused entry.
 std::uint32_t Utf8Entry(char32_t c)
 {
@@ -95,6 +61,38 @@ void StoreUnit(char* at, char16_t unit, bool bigEndian)
 
 }  // namespace
 
+char32_t DecodeUtf8Sequence(const unsigned char* s, std::size_t available, unsigned& length)
+{
+    const unsigned lead = s[0];
+    unsigned low = 0x80, high = 0xBF;
+    char32_t codePoint = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        codePoint = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        codePoint = lead & 0x0F;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        codePoint = lead & 0x07;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return kBadUtf8;
+    }
+    if (available < length || s[1] < low || s[1] > high)
+        return kBadUtf8;
+    codePoint = codePoint << 6 | (s[1] & 0x3F);
+    for (unsigned k = 2; k < length; ++k) {
+        if (!IsContinuation(s[k]))
+            return kBadUtf8;
+        codePoint = codePoint << 6 | (s[k] & 0x3F);
+    }
+    return codePoint;
+}
+
 std::size_t DecodeUtf8(std::string_view bytes, std::u16string& text)
 {
     text.resize(bytes.size());
@@ -108,8 +106,8 @@ std::size_t DecodeUtf8(std::string_view bytes, std::u16string& text)
             continue;
         }
         unsigned length = 0;
-        const char32_t c = DecodeSequence(s + i, size - i, length);
-        if (c == 0xFFFFFFFF)
+        const char32_t c = DecodeUtf8Sequence(s + i, size - i, length);
+        if (c == kBadUtf8)
             return i;
         if (c >= 0x10000) {
             *out++ = static_cast<char16_t>(0xD7C0 + (c >> 10));
@@ -198,39 +196,25 @@ char* Utf8Transcoder::Convert(std::string_view bytes, char* out) const
 {
     const auto* const end = reinterpret_cast<const unsigned char*>(bytes.data()) + bytes.size();
     return fused::Transcode(bytes, out, asciiKept_, [&](const unsigned char*& p, char*& to) {
-        std::uint32_t entry;
-        if ((*p & 0xF0) == 0xE0 && end - p >= 4) {
-            // Three bytes read as one word: lead, then two continuation bytes.
-            std::uint32_t word;
-            std::memcpy(&word, p, 4);
-            const char32_t c = (word & 0x0F) << 12 | (word >> 2 & 0xFC0) | (word >> 16 & 0x3F);
-            if ((word & 0xC0C000) != 0x808000 || c < 0x800 || IsSurrogate(c))
-                return false;
-            entry = table_[c];
-            p += 3;
-        } else if (*p < 0x80) {
-            entry = table_[*p++];
-        } else {
-            unsigned length = 0;
-            const char32_t c = DecodeSequence(p, static_cast<std::size_t>(end - p), length);
-            if (c == 0xFFFFFFFF)
-                return false;
-            if (c >= 0x10000) {
-                // A supplementary character passes through when the map keeps both its units.
-                const char16_t high = static_cast<char16_t>(0xD7C0 + (c >> 10));
-                const char16_t low = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
-                if (map_[high] != high || map_[low] != low || map_.Drops(high) || map_.Drops(low))
-                    return false;
-                std::memcpy(to, p, 4);
-                to += 4;
-                p += 4;
-                return true;
-            }
-            entry = table_[c];
-            p += length;
-        }
-        return fused::Put(entry, to);
+        unsigned length = 0;
+        const char32_t c = DecodeUtf8Char(p, end, length);
+        if (c == kBadUtf8 || !Put(c, p, to))
+            return false;
+        p += length;
+        return true;
     });
+}
+
+// A supplementary character passes through when the map keeps both its units.
+bool Utf8Transcoder::PutSupplementary(char32_t c, const unsigned char* utf8, char*& to) const
+{
+    const char16_t high = static_cast<char16_t>(0xD7C0 + (c >> 10));
+    const char16_t low = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
+    if (map_[high] != high || map_[low] != low || map_.Drops(high) || map_.Drops(low))
+        return false;
+    std::memcpy(to, utf8, 4);
+    to += 4;
+    return true;
 }
 
 Utf16Transcoder::Utf16Transcoder(const UnitMap& map, bool bigEndian) : map_(map), bigEndian_(bigEndian)

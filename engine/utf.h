@@ -1,8 +1,10 @@
 #pragma once
 
 #include "engine/converter.h"
+#include "engine/fused.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,31 @@ std::size_t EncodeUtf8(std::u16string_view text, std::string& bytes);
 std::size_t DecodeUtf16(std::string_view bytes, bool bigEndian, std::u16string& text);
 std::size_t EncodeUtf16(std::u16string_view text, bool bigEndian, std::string& bytes);
 
+inline constexpr char32_t kBadUtf8 = 0xFFFFFFFF;
+
+// The code point of the well-formed UTF-8 sequence at `p` (of at most
+// `available` bytes) and its length; kBadUtf8 for an ill-formed, overlong,
+// surrogate or truncated one.
+char32_t DecodeUtf8Sequence(const unsigned char* p, std::size_t available, unsigned& length);
+
+// The same, quick for ASCII and for three bytes (most Chinese).
+inline char32_t DecodeUtf8Char(const unsigned char* p, const unsigned char* end, unsigned& length)
+{
+    if (*p < 0x80) {
+        length = 1;
+        return *p;
+    }
+    if ((*p & 0xF0) == 0xE0 && end - p >= 4) {
+        // Three bytes read as one word: lead, then two continuation bytes.
+        std::uint32_t word;
+        std::memcpy(&word, p, 4);
+        const char32_t c = (word & 0x0F) << 12 | (word >> 2 & 0xFC0) | (word >> 16 & 0x3F);
+        length = 3;
+        return (word & 0xC0C000) != 0x808000 || c < 0x800 || (c >= 0xD800 && c <= 0xDFFF) ? kBadUtf8 : c;
+    }
+    return DecodeUtf8Sequence(p, static_cast<std::size_t>(end - p), length);
+}
+
 // UTF-8 to UTF-8 through a unit map in one pass: decoding, the lookup and
 // encoding fused through a table built once for the map.
 class Utf8Transcoder {
@@ -32,7 +59,18 @@ public:
     char* Convert(std::string_view bytes, char* out) const;
     static std::size_t MaxOutput(std::size_t inputSize) { return 3 * inputSize + 4; }
 
+    // Writes the conversion of the character `c` (not a surrogate), whose
+    // UTF-8 is at `utf8`, and moves `to` past it; false when it needs the
+    // plain path, which writes nothing.
+    bool Put(char32_t c, const unsigned char* utf8, char*& to) const
+    {
+        return c < 0x10000 ? fused::Put(table_[c], to) : PutSupplementary(c, utf8, to);
+    }
+    bool KeepsAscii() const { return asciiKept_; }
+
 private:
+    bool PutSupplementary(char32_t c, const unsigned char* utf8, char*& to) const;
+
     const UnitMap& map_;
     std::vector<std::uint32_t> table_;  // per BMP code point
     bool asciiKept_;

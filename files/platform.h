@@ -210,6 +210,11 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // The folder of the running program, links resolved.
 std::filesystem::path ApplicationDirectory();
 
+// The user's folder for the program's caches, which may not exist yet:
+// $XDG_CACHE_HOME/tavrel or ~/.cache/tavrel, %LOCALAPPDATA%\Tavrel on
+// Windows; empty when the environment names none.
+std::filesystem::path CacheFolder();
+
 // The user's choice of language for messages, in order of preference, as
 // locale names ("zh_TW.UTF-8", "en_GB", "C"). On POSIX systems: the locale
 // of LC_ALL, LC_MESSAGES or LANG, after the languages of LANGUAGE unless the

@@ -637,4 +637,13 @@ fs::path ApplicationDirectory()
     return resolved.parent_path();
 }
 
+fs::path CacheFolder()
+{
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache && *cache == '/')
+        return fs::path(cache) / "tavrel";
+    const char* home = std::getenv("HOME");
+    return home && *home == '/' ? fs::path(home) / ".cache" / "tavrel" : fs::path();
+}
+
 }  // namespace tavrel::platform

@@ -798,4 +798,10 @@ fs::path ApplicationDirectory()
     }
 }
 
+fs::path CacheFolder()
+{
+    const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
+    return local && *local ? fs::path(local) / L"Tavrel" : fs::path();
+}
+
 }  // namespace tavrel::platform

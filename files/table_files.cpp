@@ -28,6 +28,61 @@ platform::File OpenRegularFile(const std::filesystem::path& file)
     return input;
 }
 
+// Reads straight into a string of the file's size, grown if the file grows.
+std::string ReadAll(platform::File input, const std::filesystem::path& file)
+{
+    std::string bytes(platform::Inspect(input, file).size + 1, '\0');
+    std::size_t size = 0;
+    while (const std::size_t got = platform::ReadSome(input, bytes.data() + size, bytes.size() - size, file)) {
+        size += got;
+        if (size == bytes.size())
+            bytes.resize(2 * size);
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+// The phrases of a choice, built, are kept in the user's cache folder, after
+// a line that names the sizes and hashes of the files they were built from:
+// an edited file (or another folder's) makes another line, and the phrases
+// are built again. A missing, unreadable or damaged cache is built again too,
+// and one that cannot be written is done without.
+std::filesystem::path CacheFile(const std::vector<std::string>& names)
+{
+    const std::filesystem::path folder = platform::CacheFolder();
+    if (folder.empty())
+        return {};
+    std::string name;
+    for (const std::string& file : names)
+        name += file.substr(0, file.size() - 4) + "+";
+    return folder / (name + "built");
+}
+
+// The cache's content after `key`, or nothing.
+std::string ReadCache(const std::filesystem::path& cache, std::string_view key)
+{
+    try {
+        std::string bytes = ReadAll(OpenRegularFile(cache), cache);
+        return bytes.starts_with(key) ? bytes.erase(0, key.size()) : std::string();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+void WriteCache(const std::filesystem::path& cache, std::string_view bytes)
+{
+    try {
+        platform::CreateFolders(cache.parent_path());
+        std::optional<platform::Staging> staging = platform::Staging::Create(cache.parent_path(), cache, true);
+        if (!staging)
+            return;
+        platform::WriteAll(staging->Output(), bytes, cache);
+        staging->CommitByRename(cache, cache, false);
+    } catch (const std::exception&) {
+        // Done without: the next run builds the phrases again.
+    }
+}
+
 }  // namespace
 
 std::u16string ReadTableLine(const std::filesystem::path& file)
@@ -80,17 +135,25 @@ void LoadPhrases(Converter& converter, Direction direction, const PhraseChoice& 
 void LoadPhrases(Converter& converter, Direction direction, const PhraseChoice& choice,
                  const std::filesystem::path& directory)
 {
+    const std::vector<std::string> names = PhraseFileNames(direction, choice);
+    std::vector<std::string> contents;
+    std::string key = "key";
+    for (const std::string& name : names) {
+        contents.push_back(ReadAll(OpenRegularFile(directory / name), directory / name));
+        key += " " + std::to_string(contents.back().size()) + ":" +
+               std::to_string(std::hash<std::string_view>{}(contents.back()));
+    }
+    key += "\n";
     auto phrases = std::make_shared<PhraseMatcher>();
-    for (const std::string& name : PhraseFileNames(direction, choice)) {
-        const std::filesystem::path file = directory / name;
-        platform::File input = OpenRegularFile(file);
-        std::string bytes;
-        char buffer[65536];
-        while (const std::size_t got = platform::ReadSome(input, buffer, sizeof buffer, file))
-            bytes.append(buffer, got);
-        if (const std::size_t line = AddPhraseLines(*phrases, bytes))
-            throw FileError(file, FileError::Operation::Read,
-                            Tr("第 {0} 行不是“原文<Tab>译文”形式的 UTF-8 词组", line));
+    const std::filesystem::path cache = CacheFile(names);
+    if (cache.empty() || !phrases->Load(ReadCache(cache, key))) {
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (const std::size_t line = AddPhraseLines(*phrases, contents[i]))
+                throw FileError(directory / names[i], FileError::Operation::Read,
+                                Tr("第 {0} 行不是“原文<Tab>译文”形式的 UTF-8 词组", line));
+        }
+        if (!cache.empty())
+            WriteCache(cache, key + phrases->Save());
     }
     converter.SetPhrases(direction, std::move(phrases));
 }

@@ -63,6 +63,7 @@ bench="
   icu-devtools
   hyperfine
   opencc
+  time
 "
 
 windows="

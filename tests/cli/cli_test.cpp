@@ -248,6 +248,32 @@ TEST(CliTest, PhrasesAcrossBlocksAndUnencodableResults)
     EXPECT_NE(result.err.find("character U+1F600 at line 2, column 2"), std::string::npos) << result.err;
 }
 
+// The built phrases are kept in the cache folder for the next run: a
+// dictionary edited to the same size is built again, and so is a cache cut
+// short or overwritten.
+TEST(CliTest, PhraseCacheFollowsTheFiles)
+{
+    TempDir dir;
+    WriteBytes(dir / "systemF.txt", "發後");
+    WriteBytes(dir / "systemJ.txt", "发后");
+    WriteBytes(dir / "phrases-s2t.txt", "头发\t頭髮\n");
+    const fs::path cache = dir / "cache" / "tavrel" / "phrases-s2t+built";
+    const auto convert = [&] {
+        return test::RunProgram(kProgram, {"-t", "-p", "--tables", dir.path().string()}, "头发后",
+                                {"XDG_CACHE_HOME=" + (dir / "cache").string()})
+            .out;
+    };
+    EXPECT_EQ(convert(), "頭髮後");
+    const std::string built = ReadBytes(cache);
+    for (const std::string& damaged : {built.substr(0, built.size() - 1), built.substr(0, 40) + "x"}) {
+        WriteBytes(cache, damaged);
+        EXPECT_EQ(convert(), "頭髮後");
+        EXPECT_TRUE(ReadBytes(cache) == built);
+    }
+    WriteBytes(dir / "phrases-s2t.txt", "头发\t頭发\n");
+    EXPECT_EQ(convert(), "頭发後");
+}
+
 struct FailureCase {
     const char* name;
     std::string arguments;  // as typed in a shell, in a fresh current folder

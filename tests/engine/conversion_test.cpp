@@ -5,6 +5,7 @@
 #include "engine/errors.h"
 #include "engine/phrases.h"
 #include "engine/tables.h"
+#include "engine/utf.h"
 #include "files/platform.h"
 #include "files/table_files.h"
 #include "tests/support/text_codec.h"
@@ -329,9 +330,18 @@ struct PhraseCase {
 
 class PhraseTest : public testing::TestWithParam<PhraseCase> {};
 
+std::u16string Repeat(std::u16string_view text, std::size_t times)
+{
+    std::u16string repeated;
+    while (times-- > 0)
+        repeated += text;
+    return repeated;
+}
+
 // At each position the longest phrase decides the units it covers; the
 // tables convert the rest, and no phrase reaches over a line end. The block
-// converter gives the same, in an encoding that has every result.
+// converter gives the same, in an encoding that has every result, and from
+// UTF-8 to UTF-8 in one pass, after enough ASCII to take that path.
 TEST_P(PhraseTest, LongestPhraseFirstThenTheTables)
 {
     const PhraseCase& row = GetParam();
@@ -341,12 +351,17 @@ TEST_P(PhraseTest, LongestPhraseFirstThenTheTables)
     ASSERT_EQ(AddPhraseLines(*phrases, row.phrases), 0u);
     converter.SetPhrases(Direction::J2F, phrases);
     EXPECT_EQ(converter.J2F(row.text), row.converted);
-    const BlockConverter blocks(converter, Direction::J2F, Encoding::Utf8, Encoding::Utf16BE);
-    ByteBuffer out;
-    ASSERT_EQ(blocks.Convert(EncodeText(row.text, Encoding::Utf8, "in"), out).kind, BlockFailure::Kind::None);
-    std::string expected;
-    EncodeBlock(row.converted, Encoding::Utf16BE, expected);
-    EXPECT_EQ(out.View(), expected);
+    const std::u16string ascii(BlockConverter::kFusedMinimum, u'.');
+    for (const auto& [output, before] : {std::pair{Encoding::Utf16BE, std::u16string()}, {Encoding::Utf8, ascii}}) {
+        ByteBuffer out;
+        ASSERT_EQ(BlockConverter(converter, Direction::J2F, Encoding::Utf8, output)
+                      .Convert(EncodeText(before + row.text, Encoding::Utf8, "in"), out)
+                      .kind,
+                  BlockFailure::Kind::None);
+        std::string expected;
+        EncodeBlock(before + row.converted, output, expected);
+        EXPECT_EQ(out.View(), expected) << EncodingName(output);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -358,7 +373,9 @@ INSTANTIATE_TEST_SUITE_P(
         PhraseCase{"LaterLineReplacesAndMarkCommentsSkipped", "\xEF\xBB\xBF# x\t y\n头发\t頭發\r\n\n头发\t頭髮\n",
                    u"头发", u"頭髮"},
         PhraseCase{"BeyondTheBmpAndLongerResult", "\U00020000发\t\U00020001髮X\n", u"\U00020000发发",
-                   u"\U00020001髮X發"}),
+                   u"\U00020001髮X發"},
+        PhraseCase{"AsciiStartingSixBytesForOne", "a\t頭髮\n", std::u16string(4096, u'a') + u"b",
+                   Repeat(u"頭髮", 4096) + u"b"}),
     test::RowName());
 
 // With no phrase the result is the tables' exactly, dropped characters included.
@@ -372,6 +389,38 @@ TEST(PhraseTest, EmptyDictionaryGivesTheTablesResult)
     EXPECT_EQ(phrased.J2F(u"头发后\n中國"), plain.J2F(u"头发后\n中國"));
     EXPECT_EQ(phrased.F2J(u"頭發後\n中國"), plain.F2J(u"頭發後\n中國"));
     EXPECT_EQ(phrased.F2J(u"中國"), u"中");
+}
+
+// A saved dictionary loads into the same conversions. Bytes changed
+// anywhere load into none, or into one whose conversions stay inside its
+// arrays and buffers (AddressSanitizer checks that).
+TEST(PhraseTest, SavedDictionaryLoadsAndDamagedOnesStayInside)
+{
+    PhraseMatcher built;
+    AddPhraseLines(built, "头发\t頭髮\n头发长\t頭髮長\n发\t髮髮髮\n");
+    const std::string saved = built.Save();
+    const UnitMap map(u"发后", u"發後");
+    const Utf8Transcoder characters(map);
+    const std::string text = "头发长头发后发\n" + std::string(64, '.');
+    const auto convert = [&](const PhraseMatcher& phrases) {
+        std::u16string units;
+        phrases.Convert(u"头发长头发后发", map, units);
+        std::string bytes(phrases.MaxUtf8Output(text.size()), '\0');
+        const char* end = phrases.ConvertUtf8(text, characters, bytes.data());
+        return std::pair{units, end ? bytes.substr(0, static_cast<std::size_t>(end - bytes.data())) : ""};
+    };
+    PhraseMatcher loaded;
+    ASSERT_TRUE(loaded.Load(saved));
+    EXPECT_EQ(convert(loaded), convert(built));
+    EXPECT_FALSE(PhraseMatcher().Load(saved.substr(0, saved.size() - 1)));
+    // Every byte but the middle's, most of them the codes of units in no phrase.
+    for (std::size_t at = 0; at < saved.size(); at = at == 256 ? saved.size() - 2048 : at + 1) {
+        std::string damaged = saved;
+        damaged[at] = static_cast<char>(damaged[at] ^ 0xA5);
+        PhraseMatcher phrases;
+        if (phrases.Load(damaged))
+            convert(phrases);
+    }
 }
 
 TEST(PhraseTest, BadDictionaryLineIsNamed)

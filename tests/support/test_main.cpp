@@ -13,7 +13,7 @@
 #include <QFont>
 #endif
 
-// The same locale, Qt platform and runtime folder wherever a test program
+// The same locale, Qt platform, runtime and cache folders wherever a test program
 // starts, test discovery included: messages in English from the C library,
 // windows offscreen, and Qt quiet about XDG_RUNTIME_DIR. Qt's programs also
 // get their application, with a pinned font.
@@ -33,6 +33,8 @@ int main(int argc, char** argv)
     std::filesystem::create_directories(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    // The programs' caches (the built phrases) stay out of the user's.
+    setenv("XDG_CACHE_HOME", (runtime / "cache").c_str(), 1);
     testing::InitGoogleTest(&argc, argv);
 #ifdef TAVREL_QT_TEST_MAIN
     QApplication application(argc, argv);
