@@ -4,6 +4,8 @@
 #include "engine/converter.h"
 #include "engine/fused.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -34,6 +36,31 @@ std::uint32_t EntryFor(char16_t decoded, const UnitMap& map)
     if (code < 0x100)
         return fused::Entry(code, 1);
     return fused::Entry(static_cast<std::uint32_t>(code >> 8 | (code & 0xFF) << 8), 2);
+}
+
+// Bit i set when byte i of the 64 at `p` is above 0x7F.
+std::uint64_t HighBytes(const unsigned char* p)
+{
+    std::uint64_t high = 0;
+    for (unsigned word = 0; word < 8; ++word) {
+        std::uint64_t bytes;
+        std::memcpy(&bytes, p + 8 * word, 8);
+        // The top bit of each byte, gathered into the top byte by the product.
+        high |= (((bytes & 0x8080808080808080ull) >> 7) * 0x0102040810204080ull >> 56) << (8 * word);
+    }
+    return high;
+}
+
+// The leads among high bytes: a run of them reads lead, trail, lead... from
+// its first byte, and a lead that ends a run takes the next byte as its
+// trail. The runs that start at an even bit are found by adding their first
+// bits, which carries through each such run and clears it.
+std::uint64_t Leads(std::uint64_t high)
+{
+    constexpr std::uint64_t kEven = 0x5555555555555555ull;
+    const std::uint64_t starts = high & ~(high << 1);
+    const std::uint64_t fromEven = high & ~(high + (starts & kEven));
+    return (fromEven & kEven) | (high & ~fromEven & ~kEven);
 }
 
 }  // namespace
@@ -114,23 +141,69 @@ bool WalkGbk(std::string_view bytes, unsigned char& lead)
     return true;
 }
 
-GbkTranscoder::GbkTranscoder(const UnitMap& map) : table_(0x10000, fused::kFallBack), asciiKept_(map.KeepsRange(0, 0x7F))
+GbkTranscoder::GbkTranscoder(const UnitMap& map)
+    : table_(0x10000, fused::kFallBack), pairs_(0x10000, 0), asciiKept_(map.KeepsRange(0, 0x7F))
 {
     for (unsigned byte = 0; byte < 0x80; ++byte)
         table_[byte] = EntryFor(kGbkSingleByte[byte], map);
     for (unsigned lead = kFirstLead; lead <= kLastTrail; ++lead) {
         for (unsigned trail = kFirstTrail; trail <= kLastTrail; ++trail) {
             const char16_t unit = kGbkDoubleByte[(lead - kFirstLead) * kTrailsPerLead + trail - kFirstTrail];
-            if (unit != u'\0')
-                table_[lead << 8 | trail] = EntryFor(unit, map);
+            if (unit == u'\0')
+                continue;
+            const std::uint32_t entry = EntryFor(unit, map);
+            table_[lead << 8 | trail] = entry;
+            if (fused::Length(entry) == 2)
+                pairs_[lead << 8 | trail] = static_cast<std::uint16_t>(entry);
         }
     }
+}
+
+// When every character keeps its length (ASCII as it is, each two-byte
+// character another), the output is a copy of the input with the pairs
+// replaced: 64 bytes at a time, their leads found by bit arithmetic and each
+// pair looked up, with no branch on the kind of character, which in text
+// that mixes ASCII and Chinese is taken wrongly at almost every change.
+bool GbkTranscoder::ConvertInPlace(std::string_view bytes, char* out) const
+{
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    if (size == 0)
+        return true;
+    std::memcpy(out, in, size);
+    const std::uint16_t* const pairs = pairs_.data();
+    std::uint64_t trailFirst = 0;  // 1 when the window starts with the trail of a lead before it
+    std::uint16_t missing = 1;     // 0 once some pair has no pair entry
+    for (std::size_t at = 0; at < size; at += 64) {
+        std::uint64_t high = 0;
+        const std::size_t window = std::min<std::size_t>(64, size - at);
+        if (window == 64) {
+            high = HighBytes(in + at);
+        } else {
+            for (std::size_t i = 0; i < window; ++i)
+                high |= std::uint64_t{in[at + i] >= 0x80} << i;
+        }
+        std::uint64_t leads = Leads(high & ~trailFirst);
+        trailFirst = leads >> 63;
+        if (at + window == size && (leads >> (window - 1) & 1))
+            return false;  // a lead cut off by the end
+        while (leads != 0) {
+            const std::size_t i = at + static_cast<std::size_t>(std::countr_zero(leads));
+            leads &= leads - 1;
+            const std::uint16_t pair = pairs[in[i] << 8 | in[i + 1]];
+            missing = pair == 0 ? 0 : missing;
+            std::memcpy(out + i, &pair, 2);
+        }
+    }
+    return missing != 0;
 }
 
 // A fallback entry writes nothing and is only remembered, so that the loop
 // has no branch on it: any fallback sends the whole block to the plain path.
 char* GbkTranscoder::Convert(std::string_view bytes, char* out) const
 {
+    if (asciiKept_ && ConvertInPlace(bytes, out))
+        return out + bytes.size();
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
     const std::uint32_t* const table = table_.data();

@@ -40,9 +40,14 @@ public:
     static std::size_t MaxOutput(std::size_t inputSize) { return 2 * inputSize + 4; }
 
 private:
+    bool ConvertInPlace(std::string_view bytes, char* out) const;
+
     // An entry per ASCII byte b at [b], and per byte l from 0x80 on and any
     // byte t after it at [l << 8 | t]; the one-byte 0x80 and 0xFF fall back.
     std::vector<std::uint32_t> table_;
+    // The output bytes of each two-byte character that stays two bytes, at
+    // [l << 8 | t] as they lie in memory; 0 for every other.
+    std::vector<std::uint16_t> pairs_;
     bool asciiKept_;
 };
 

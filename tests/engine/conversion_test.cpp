@@ -275,7 +275,9 @@ class FusedTest : public testing::TestWithParam<FusedCase> {};
 // give: the same bytes, or a failure (where a fused path fails, the plain one
 // takes over and places it). On every character GBK has, and on random text:
 // Chinese, ASCII, any BMP unit, a character beyond it with a line end and the
-// tables' first characters, with a stray byte now and then if the row asks.
+// tables' first characters, with a stray byte now and then if the row asks;
+// each whole, then cut at a character boundary near lengths that end inside
+// or at the edge of a 64-byte window.
 TEST_P(FusedTest, GivesWhatThePlainPathGives)
 {
     const FusedCase& row = GetParam();
@@ -297,12 +299,18 @@ TEST_P(FusedTest, GivesWhatThePlainPathGives)
         EncodeBlock(std::u16string_view(&unit, 1), Encoding::Gbk, texts[0]);
     for (const Direction direction : {Direction::F2J, Direction::J2F}) {
         const BlockConverter blocks(converter, direction, row.encoding, row.encoding);
-        for (const std::string& text : texts) {
-            ByteBuffer fused, plain;
-            const BlockFailure::Kind failure = blocks.ConvertPlain(text, plain).kind;
-            ASSERT_EQ(blocks.Convert(text, fused).kind, failure);
-            if (failure == BlockFailure::Kind::None) {
-                EXPECT_EQ(fused.View(), plain.View());
+        for (const std::string& whole : texts) {
+            for (const std::size_t length : {whole.size(), std::size_t{63}, std::size_t{64}, std::size_t{65},
+                                             std::size_t{129}, std::size_t{5000}}) {
+                const std::string_view text =
+                    std::string_view(whole).substr(0, CharacterBoundary(std::string_view(whole).substr(0, length),
+                                                                        row.encoding));
+                ByteBuffer fused, plain;
+                const BlockFailure::Kind failure = blocks.ConvertPlain(text, plain).kind;
+                ASSERT_EQ(blocks.Convert(text, fused).kind, failure) << length;
+                if (failure == BlockFailure::Kind::None) {
+                    EXPECT_EQ(fused.View(), plain.View()) << length;
+                }
             }
         }
     }
@@ -311,6 +319,7 @@ TEST_P(FusedTest, GivesWhatThePlainPathGives)
 INSTANTIATE_TEST_SUITE_P(
     Encodings, FusedTest,
     testing::Values(FusedCase{"GbkShippedTables", Encoding::Gbk, u"", u"", true},
+                    FusedCase{"GbkShippedTablesNoStrayBytes", Encoding::Gbk, u"", u"", false},
                     FusedCase{"GbkDroppingAndUnencodable", Encoding::Gbk, u"國爲a\u00E9", u"国\u00E9", false},
                     FusedCase{"Utf8ShippedTables", Encoding::Utf8, u"", u"", true},
                     FusedCase{"Utf8SurrogatesMappedAndDropped", Encoding::Utf8, u"\xD83D國a爲", u"\xD83E国b", false},
@@ -318,6 +327,24 @@ INSTANTIATE_TEST_SUITE_P(
                     FusedCase{"Utf16BEDropping", Encoding::Utf16BE, u"國爲", u"国", false},
                     FusedCase{"Utf16LELowSurrogateToHigh", Encoding::Utf16LE, u"\xDE00", u"\xD800", false}),
     test::RowName());
+
+// A block is all the converter may read: one ending in a lead byte fails
+// there, though the byte after it in memory would complete a character.
+TEST(FusedTest, ABlockEndingInALeadByteFailsThere)
+{
+    Converter converter;
+    LoadTables(converter);
+    std::string bytes;
+    while (bytes.size() < 2 * BlockConverter::kFusedMinimum)
+        bytes += Gbk("國語 ok, ");
+    bytes += "\xB0\xA1";  // 啊, cut by the block's end
+    const std::string_view block(bytes.data(), bytes.size() - 1);
+    const BlockConverter blocks(converter, Direction::F2J, Encoding::Gbk, Encoding::Gbk);
+    ByteBuffer out;
+    const BlockFailure failure = blocks.Convert(block, out);
+    EXPECT_EQ(failure.kind, BlockFailure::Kind::Decode);
+    EXPECT_EQ(failure.offset, block.size() - 1);
+}
 
 // Phrases before the tables.
 
