@@ -1,7 +1,10 @@
 #include "engine/utf.h"
 
 #include "engine/fused.h"
+#include "engine/utf8_check.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace tavrel {
@@ -184,7 +187,11 @@ std::size_t EncodeUtf16(std::u16string_view text, bool bigEndian, std::string& b
     return npos;
 }
 
-Utf8Transcoder::Utf8Transcoder(const UnitMap& map) : map_(map), table_(0x10000), asciiKept_(map.KeepsRange(0, 0x7F))
+Utf8Transcoder::Utf8Transcoder(const UnitMap& map)
+    : map_(map),
+      table_(0x10000),
+      asciiKept_(map.KeepsRange(0, 0x7F)),
+      onlyThreeByteChange_(map.KeepsRange(0, 0x7FF) && map.KeepsRange(0xD800, 0xDFFF))
 {
     for (char32_t c = 0; c < 0x10000; ++c) {
         const char16_t unit = static_cast<char16_t>(c);
@@ -194,6 +201,8 @@ Utf8Transcoder::Utf8Transcoder(const UnitMap& map) : map_(map), table_(0x10000),
 
 char* Utf8Transcoder::Convert(std::string_view bytes, char* out) const
 {
+    if (onlyThreeByteChange_ && ConvertInPlace(bytes, out))
+        return out + bytes.size();
     const auto* const end = reinterpret_cast<const unsigned char*>(bytes.data()) + bytes.size();
     return fused::Transcode(bytes, out, asciiKept_, [&](const unsigned char*& p, char*& to) {
         unsigned length = 0;
@@ -203,6 +212,65 @@ char* Utf8Transcoder::Convert(std::string_view bytes, char* out) const
         p += length;
         return true;
     });
+}
+
+namespace {
+
+// Bit i set when byte i of the 64 at `p` starts a three-byte character
+// (E0-EF): a byte whose top half, less 0xE, is zero, found exactly per byte.
+std::uint64_t ThreeByteLeads(const unsigned char* p)
+{
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    std::uint64_t leads = 0;
+    for (unsigned word = 0; word < 8; ++word) {
+        std::uint64_t bytes;
+        std::memcpy(&bytes, p + 8 * word, 8);
+        const std::uint64_t z = ((bytes >> 4) & 0x0F0F0F0F0F0F0F0Full) ^ 0x0E0E0E0E0E0E0E0Eull;
+        const std::uint64_t zero = ~(((z & kLow7) + kLow7) | z | kLow7);
+        leads |= ((zero >> 7) * 0x0102040810204080ull >> 56) << (8 * word);
+    }
+    return leads;
+}
+
+}  // namespace
+
+// When only three-byte characters can change and each becomes another of
+// three bytes, well-formed UTF-8 is copied and those replaced in place: 64
+// bytes at a time, their leads found by bit arithmetic, with no branch on
+// the kind of character, which mixed text would take wrongly at almost
+// every change. False when some character needs the general path.
+bool Utf8Transcoder::ConvertInPlace(std::string_view bytes, char* out) const
+{
+    Utf8Validator validator;
+    if (!validator.Feed(bytes) || validator.Status() != Utf8Status::Valid)
+        return false;
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    if (size == 0)
+        return true;
+    std::memcpy(out, in, size);
+    const std::uint32_t* const table = table_.data();
+    unsigned allThreeBytes = 1;
+    for (std::size_t at = 0; at < size; at += 64) {
+        const std::size_t window = std::min<std::size_t>(64, size - at);
+        std::uint64_t leads = 0;
+        if (window == 64) {
+            leads = ThreeByteLeads(in + at);
+        } else {
+            for (std::size_t i = 0; i < window; ++i)
+                leads |= std::uint64_t{(in[at + i] >> 4) == 0xE} << i;
+        }
+        while (leads != 0) {
+            const std::size_t i = at + static_cast<std::size_t>(std::countr_zero(leads));
+            leads &= leads - 1;
+            const std::uint32_t entry = table[(in[i] & 0x0Fu) << 12 | (in[i + 1] & 0x3Fu) << 6 | (in[i + 2] & 0x3Fu)];
+            allThreeBytes &= (entry >> 24) == 3;
+            out[i] = static_cast<char>(entry);
+            out[i + 1] = static_cast<char>(entry >> 8);
+            out[i + 2] = static_cast<char>(entry >> 16);
+        }
+    }
+    return allThreeBytes != 0;
 }
 
 // A supplementary character passes through when the map keeps both its units.

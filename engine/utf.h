@@ -70,10 +70,14 @@ public:
 
 private:
     bool PutSupplementary(char32_t c, const unsigned char* utf8, char*& to) const;
+    bool ConvertInPlace(std::string_view bytes, char* out) const;
 
     const UnitMap& map_;
     std::vector<std::uint32_t> table_;  // per BMP code point
     bool asciiKept_;
+    // Whether the map keeps every character of one, two or four bytes, so
+    // that only three-byte ones can change.
+    bool onlyThreeByteChange_;
 };
 
 // UTF-16 to UTF-16 of the same byte order through a unit map in one pass.

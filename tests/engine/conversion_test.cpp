@@ -284,16 +284,22 @@ TEST_P(FusedTest, GivesWhatThePlainPathGives)
     Converter converter;
     converter.SetTables(row.tableF, row.tableJ);
     LoadTables(converter);  // the shipped tables, when the row gives none
-    std::string texts[2];
+    // Every GBK character; random text; the same without the characters
+    // beyond the BMP, which no table changes.
+    std::string texts[3];
+    const std::u16string mapped = *row.tableF ? row.tableF : u"國爲";
     std::mt19937 random(7);
     for (int i = 0; i < 4000; ++i) {
         const auto kind = random() % 10;
         const auto unit = static_cast<char16_t>(kind < 4 ? 0x4E00 + random() % 0x51A6
                                                 : kind < 6 ? 0x20 + random() % 0x5F
                                                            : random());
-        const std::u16string piece = kind < 8 ? std::u16string(1, unit) : kind == 8 ? u"\U0001F600\r\n" : u"國爲";
-        if (EncodeBlock(piece, row.encoding, texts[1]) == std::u16string_view::npos && row.strayBytes && i % 997 == 0)
-            texts[1] += '\x81';
+        const std::u16string piece = kind < 8 ? std::u16string(1, unit) : kind == 8 ? u"\U0001F600\r\n" : mapped;
+        for (int t = 1; t < 3; ++t) {
+            if ((t == 1 || kind != 8) && EncodeBlock(piece, row.encoding, texts[t]) == std::u16string_view::npos &&
+                row.strayBytes && i % 997 == 0)
+                texts[t] += '\x81';
+        }
     }
     for (char16_t unit = 0; row.encoding == Encoding::Gbk && unit < 0xFFFF; ++unit)
         EncodeBlock(std::u16string_view(&unit, 1), Encoding::Gbk, texts[0]);
@@ -322,6 +328,9 @@ INSTANTIATE_TEST_SUITE_P(
                     FusedCase{"GbkShippedTablesNoStrayBytes", Encoding::Gbk, u"", u"", false},
                     FusedCase{"GbkDroppingAndUnencodable", Encoding::Gbk, u"國爲a\u00E9", u"国\u00E9", false},
                     FusedCase{"Utf8ShippedTables", Encoding::Utf8, u"", u"", true},
+                    FusedCase{"Utf8ShippedTablesNoStrayBytes", Encoding::Utf8, u"", u"", false},
+                    FusedCase{"Utf8TwoByteCharacterMapped", Encoding::Utf8, u"\u00E9國", u"\u00EA国", false},
+                    FusedCase{"Utf8Dropping", Encoding::Utf8, u"國爲", u"国", false},
                     FusedCase{"Utf8SurrogatesMappedAndDropped", Encoding::Utf8, u"\xD83D國a爲", u"\xD83E国b", false},
                     FusedCase{"Utf16LEShippedTables", Encoding::Utf16LE, u"", u"", false},
                     FusedCase{"Utf16BEDropping", Encoding::Utf16BE, u"國爲", u"国", false},
