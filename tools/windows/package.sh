@@ -6,10 +6,11 @@
 #
 # makes <build folder>/Tavrel-<version>-win64/ and Tavrel-<version>-win64.zip
 # beside it. The folder holds the programs, the character tables and phrase
-# dictionaries, the licences and NOTICE, the message
-# catalogues (share/locale, where the programs look), Qt's Windows platform
-# and style plugins, and every DLL these import that is not part of Windows,
-# found by walking their import tables; programs and DLLs are stripped.
+# dictionaries, the licences and NOTICE, the message catalogues
+# (share/locale, where the programs look), Qt's Windows platform and style
+# plugins, Qt's Chinese translation, and every DLL these import that is not
+# part of Windows, found by walking their import tables; programs and DLLs
+# are stripped.
 set -eu
 
 build=$1
@@ -39,6 +40,12 @@ if [ -f "$out/Tavrel.exe" ]; then
   mkdir -p "$out/platforms" "$out/styles"
   cp "$deps/plugins/platforms/qwindows.dll" "$out/platforms/"
   cp "$deps/plugins/styles/qwindowsvistastyle.dll" "$out/styles/"
+  # Qt's own dialogs and buttons in Chinese: its translation (data, the same
+  # on every platform, from Debian's qt6-translations-l10n), found through a
+  # qt.conf that makes the program folder Qt's prefix.
+  mkdir -p "$out/translations"
+  cp /usr/share/qt6/translations/qtbase_zh_CN.qm "$out/translations/"
+  printf '[Paths]\r\nPrefix = .\r\n' >"$out/qt.conf"
 fi
 
 # Where the DLLs the programs import are: the cache folder first, then the
