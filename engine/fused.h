@@ -54,6 +54,20 @@ inline bool Put(std::uint32_t entry, char*& out)
     return true;
 }
 
+// A mask of the bytes of a window of up to 64 from `p` that pass a test:
+// `whole` gives it for a full window at once, `byte` tests one byte at a time
+// in a last, shorter window.
+template <class Whole, class Byte>
+std::uint64_t WindowMask(const unsigned char* p, std::size_t window, Whole whole, Byte byte)
+{
+    if (window == 64)
+        return whole(p);
+    std::uint64_t mask = 0;
+    for (std::size_t i = 0; i < window; ++i)
+        mask |= std::uint64_t{byte(p[i])} << i;
+    return mask;
+}
+
 // Converts `bytes` into `out`: runs of ASCII copied as they are when the map
 // keeps ASCII, every other character through `step(p, out)`, which converts
 // the one character at `p`, moves both past it and says whether it could.

@@ -175,14 +175,10 @@ bool GbkTranscoder::ConvertInPlace(std::string_view bytes, char* out) const
     std::uint64_t trailFirst = 0;  // 1 when the window starts with the trail of a lead before it
     std::uint16_t missing = 1;     // 0 once some pair has no pair entry
     for (std::size_t at = 0; at < size; at += 64) {
-        std::uint64_t high = 0;
         const std::size_t window = std::min<std::size_t>(64, size - at);
-        if (window == 64) {
-            high = HighBytes(in + at);
-        } else {
-            for (std::size_t i = 0; i < window; ++i)
-                high |= std::uint64_t{in[at + i] >= 0x80} << i;
-        }
+        const std::uint64_t high = fused::WindowMask(
+            in + at, window, [](const unsigned char* p) { return HighBytes(p); },
+            [](unsigned char byte) { return byte >= 0x80; });
         std::uint64_t leads = Leads(high & ~trailFirst);
         trailFirst = leads >> 63;
         if (at + window == size && (leads >> (window - 1) & 1))

@@ -253,13 +253,9 @@ bool Utf8Transcoder::ConvertInPlace(std::string_view bytes, char* out) const
     unsigned allThreeBytes = 1;
     for (std::size_t at = 0; at < size; at += 64) {
         const std::size_t window = std::min<std::size_t>(64, size - at);
-        std::uint64_t leads = 0;
-        if (window == 64) {
-            leads = ThreeByteLeads(in + at);
-        } else {
-            for (std::size_t i = 0; i < window; ++i)
-                leads |= std::uint64_t{(in[at + i] >> 4) == 0xE} << i;
-        }
+        std::uint64_t leads = fused::WindowMask(
+            in + at, window, [](const unsigned char* p) { return ThreeByteLeads(p); },
+            [](unsigned char byte) { return (byte >> 4) == 0xE; });
         while (leads != 0) {
             const std::size_t i = at + static_cast<std::size_t>(std::countr_zero(leads));
             leads &= leads - 1;
