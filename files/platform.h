@@ -216,9 +216,14 @@ std::filesystem::path ApplicationDirectory();
 std::filesystem::path CacheFolder();
 
 // The user's choice of language for messages, in order of preference, as
-// locale names ("zh_TW.UTF-8", "en_GB", "C"). On POSIX systems: the locale
-// of LC_ALL, LC_MESSAGES or LANG, after the languages of LANGUAGE unless the
-// locale is C or POSIX, as gettext does.
+// locale names ("zh_TW.UTF-8", "en_GB", "C"): the locale of LC_ALL,
+// LC_MESSAGES or LANG, after the languages of LANGUAGE unless the locale is
+// C or POSIX, as gettext does; then the system's own (SystemLocales); "C"
+// when nothing names one.
 std::vector<std::string> MessageLocales();
+// The languages the system itself gives for messages, after those the
+// environment names: none on POSIX systems; on Windows the language of the
+// user's Windows, then the user's regional format.
+std::vector<std::string> SystemLocales();
 
 }  // namespace tavrel::platform

@@ -602,30 +602,9 @@ std::vector<std::string> ProgramArguments(int argc, char** argv)
     return {argv + std::min(argc, 1), argv + argc};
 }
 
-std::vector<std::string> MessageLocales()
+std::vector<std::string> SystemLocales()
 {
-    std::string locale = "C";
-    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(variable);
-        if (value && *value) {
-            locale = value;
-            break;
-        }
-    }
-    if (locale == "C" || locale == "POSIX" || locale.starts_with("C."))
-        return {locale};
-    std::vector<std::string> locales;
-    if (const char* languages = std::getenv("LANGUAGE")) {
-        std::string_view rest = languages;
-        while (!rest.empty()) {
-            const std::size_t end = std::min(rest.find(':'), rest.size());
-            if (end > 0)
-                locales.emplace_back(rest.substr(0, end));
-            rest.remove_prefix(std::min(end + 1, rest.size()));
-        }
-    }
-    locales.push_back(locale);
-    return locales;
+    return {};
 }
 
 fs::path ApplicationDirectory()

@@ -750,38 +750,15 @@ std::vector<std::string> ProgramArguments(int, char**)
     return converted;
 }
 
-std::vector<std::string> MessageLocales()
+std::vector<std::string> SystemLocales()
 {
-    // A language set in the environment first, as gettext does on Windows.
+    // Names such as "zh-CN", "zh-TW", "zh-Hant-HK", "en-US".
     std::vector<std::string> locales;
-    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(variable);
-        if (value && *value) {
-            const std::string locale = value;
-            if (locale == "C" || locale == "POSIX" || locale.starts_with("C."))
-                return {locale};
-            if (const char* languages = std::getenv("LANGUAGE")) {
-                std::string_view rest = languages;
-                while (!rest.empty()) {
-                    const std::size_t end = std::min(rest.find(':'), rest.size());
-                    if (end > 0)
-                        locales.emplace_back(rest.substr(0, end));
-                    rest.remove_prefix(std::min(end + 1, rest.size()));
-                }
-            }
-            locales.push_back(locale);
-            break;
-        }
-    }
-    // Then the language of the user's Windows, then the user's regional
-    // format: "zh-CN", "zh-TW", "zh-Hant-HK", "en-US".
     if (std::string ui = LocaleName(MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT)); !ui.empty())
         locales.push_back(ui);
     wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
     if (const int length = GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH); length > 1)
         locales.push_back(WideToUtf8(name, length - 1));
-    if (locales.empty())
-        locales.push_back("C");
     return locales;
 }
 
