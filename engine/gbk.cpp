@@ -38,6 +38,15 @@ std::uint32_t EntryFor(char16_t decoded, const UnitMap& map)
     return fused::Entry(static_cast<std::uint32_t>(code >> 8 | (code & 0xFF) << 8), 2);
 }
 
+// The unit of the two-byte character of a lead byte and the byte after it,
+// or 0 when they are none.
+char16_t PairUnit(unsigned lead, unsigned trail)
+{
+    return trail >= kFirstTrail && trail <= kLastTrail
+               ? kGbkDoubleByte[(lead - kFirstLead) * kTrailsPerLead + trail - kFirstTrail]
+               : u'\0';
+}
+
 // Bit i set when byte i of the 64 at `p` is above 0x7F.
 std::uint64_t HighBytes(const unsigned char* p)
 {
@@ -79,10 +88,7 @@ bool DecodeGbk(std::string_view bytes, std::u16string& text, std::size_t& badOff
             ++i;
             continue;
         }
-        const unsigned trail = i + 1 < size ? in[i + 1] : 0;
-        const char16_t unit = trail >= kFirstTrail && trail <= kLastTrail
-                                  ? kGbkDoubleByte[(in[i] - kFirstLead) * kTrailsPerLead + trail - kFirstTrail]
-                                  : u'\0';
+        const char16_t unit = PairUnit(in[i], i + 1 < size ? in[i + 1] : 0);
         if (unit == u'\0') {
             badOffset = i;
             return false;
@@ -123,9 +129,7 @@ bool WalkGbk(std::string_view bytes, unsigned char& lead)
     const auto* const end = p + bytes.size();
     while (p < end) {
         if (lead != 0) {
-            const unsigned trail = *p++;
-            if (trail < kFirstTrail || trail > kLastTrail ||
-                kGbkDoubleByte[(lead - kFirstLead) * kTrailsPerLead + trail - kFirstTrail] == u'\0')
+            if (PairUnit(lead, *p++) == u'\0')
                 return false;
             lead = 0;
         } else if (end - p >= 8 && AllAscii8(p)) {
@@ -148,7 +152,7 @@ GbkTranscoder::GbkTranscoder(const UnitMap& map)
         table_[byte] = EntryFor(kGbkSingleByte[byte], map);
     for (unsigned lead = kFirstLead; lead <= kLastTrail; ++lead) {
         for (unsigned trail = kFirstTrail; trail <= kLastTrail; ++trail) {
-            const char16_t unit = kGbkDoubleByte[(lead - kFirstLead) * kTrailsPerLead + trail - kFirstTrail];
+            const char16_t unit = PairUnit(lead, trail);
             if (unit == u'\0')
                 continue;
             const std::uint32_t entry = EntryFor(unit, map);
