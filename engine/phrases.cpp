@@ -14,7 +14,7 @@ namespace {
 constexpr std::size_t npos = std::string_view::npos;
 
 // Starts a saved dictionary; another layout needs another mark.
-constexpr std::string_view kSavedMark = "tavrel phrases 1\n";
+constexpr std::string_view kSavedMark = "tavrel phrases 2\n";
 // Output bytes per input byte that UTF-8 buffers are made for at most: a
 // block whose phrases need more takes the plain path.
 constexpr std::size_t kMaxExpansion = 8;
@@ -137,6 +137,7 @@ PhraseMatcher::Compiled PhraseMatcher::Build() const
         built.asciiStarts = built.asciiStarts || key[0] < 0x80;
     }
     built.trie = PhraseTrie(keys);
+    built.starts = PhraseStarts(keys);
     return built;
 }
 
@@ -189,12 +190,49 @@ std::size_t PhraseMatcher::SourceOf(std::u16string_view text, const UnitMap& map
     return text.size();
 }
 
+// Converts the characters of `bytes` in place at `out` and puts each
+// phrase over its characters' conversion, the trie walked only where the
+// filter says a phrase may start, each walk from past the phrase before.
+const unsigned char* PhraseMatcher::PatchUtf8(const Compiled& built, std::string_view bytes,
+                                              const Utf8Transcoder& characters, char* out)
+{
+    const auto* const in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = in + bytes.size();
+    if (!built.starts.Usable() || bytes.size() > UINT32_MAX)
+        return in;
+    // Room for an offset for every three-byte character and one more.
+    thread_local std::vector<std::uint32_t> starts;
+    starts.resize(std::max(starts.size(), bytes.size() / 3 + 1));
+    PhraseStarts::Gatherer gatherer(built.starts, starts.data());
+    if (!characters.ConvertInPlace(bytes, out, [&](std::size_t i, char16_t code) { gatherer.See(i, code); }))
+        return in;
+    const std::uint32_t* const last = gatherer.Finish();
+    std::size_t from = 0;
+    for (const std::uint32_t* start = starts.data(); start < last; ++start) {
+        if (*start < from)
+            continue;
+        std::uint32_t value = 0;
+        const std::size_t matched = MatchUtf8(built.trie, in + *start, end, DecodeThreeBytes(in + *start), 3, value);
+        if (matched == 0)
+            continue;
+        const Target& target = built.targets[value - 1];
+        if (target.utf8Size != matched)
+            return in + *start;
+        std::memcpy(out + *start, built.utf8.data() + target.utf8Begin, matched);
+        from = *start + matched;
+    }
+    return end;
+}
+
 char* PhraseMatcher::ConvertUtf8(std::string_view bytes, const Utf8Transcoder& characters, char* out) const
 {
     const Compiled& built = Built();
     const char* const limit = out + MaxUtf8Output(bytes.size());
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
+    const unsigned char* const stop = PatchUtf8(built, bytes, characters, out);
+    out += stop - p;
+    p = stop;
     const bool copyAscii = characters.KeepsAscii() && !built.asciiStarts;
     while (p < end) {
         if (*p < 0x80 && copyAscii) {
@@ -239,6 +277,7 @@ std::string PhraseMatcher::Save() const
     image::Append(bytes, built.units);
     image::Append(bytes, built.utf8);
     image::Append(bytes, std::vector<std::uint64_t>{built.asciiStarts, built.expansion});
+    built.starts.Save(bytes);
     return bytes;
 }
 
@@ -252,7 +291,7 @@ bool PhraseMatcher::Load(std::string_view bytes)
     if (!image::Take(bytes, loaded.targets) ||
         !loaded.trie.Load(bytes, static_cast<std::uint32_t>(loaded.targets.size())) ||
         !image::Take(bytes, loaded.units) || !image::Take(bytes, loaded.utf8) || !image::Take(bytes, figures) ||
-        !bytes.empty() || figures.size() != 2 || figures[1] < 3 || figures[1] > kMaxExpansion)
+        !loaded.starts.Load(bytes) || !bytes.empty() || figures.size() != 2 || figures[1] < 3 || figures[1] > kMaxExpansion)
         return false;
     const bool inside = std::all_of(loaded.targets.begin(), loaded.targets.end(), [&](const Target& target) {
         return std::uint64_t{target.begin} + target.size <= loaded.units.size() &&

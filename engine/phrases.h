@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/converter.h"
+#include "engine/phrase_starts.h"
 #include "engine/phrase_trie.h"
 
 #include <cstddef>
@@ -66,6 +67,7 @@ private:
         std::string utf8;
         bool asciiStarts = false;  // some phrase starts with an ASCII unit
         std::size_t expansion = 3;  // output bytes per input byte made room for, 3 to 8
+        PhraseStarts starts;  // where a phrase may start, for UTF-8 to UTF-8
     };
 
     const Compiled& Built() const;
@@ -73,6 +75,12 @@ private:
     Compiled Build() const;
     // The length of the longest phrase at `at` (0 for none) and its target.
     static std::size_t Match(const Compiled& built, std::u16string_view text, std::size_t at, const Target*& target);
+    // Converts `bytes` at `out` when each character keeps its length, the
+    // phrases as long as each has its source's length: returns where the
+    // first of another length starts, the end, or the start when none can
+    // be converted so.
+    static const unsigned char* PatchUtf8(const Compiled& built, std::string_view bytes,
+                                          const Utf8Transcoder& characters, char* out);
 
     // What was added: sources and targets one after the other.
     std::u16string added_;

@@ -201,7 +201,7 @@ Utf8Transcoder::Utf8Transcoder(const UnitMap& map)
 
 char* Utf8Transcoder::Convert(std::string_view bytes, char* out) const
 {
-    if (onlyThreeByteChange_ && ConvertInPlace(bytes, out))
+    if (ConvertInPlace(bytes, out, [](std::size_t, char16_t) {}))
         return out + bytes.size();
     const auto* const end = reinterpret_cast<const unsigned char*>(bytes.data()) + bytes.size();
     return fused::Transcode(bytes, out, asciiKept_, [&](const unsigned char*& p, char*& to) {
@@ -234,39 +234,16 @@ std::uint64_t ThreeByteLeads(const unsigned char* p)
 
 }  // namespace
 
-// When only three-byte characters can change and each becomes another of
-// three bytes, well-formed UTF-8 is copied and those replaced in place: 64
-// bytes at a time, their leads found by bit arithmetic, with no branch on
-// the kind of character, which mixed text would take wrongly at almost
-// every change. False when some character needs the general path.
-bool Utf8Transcoder::ConvertInPlace(std::string_view bytes, char* out) const
+std::uint64_t ThreeByteLeads(const unsigned char* p, std::size_t window)
+{
+    return fused::WindowMask(p, window, [](const unsigned char* whole) { return ThreeByteLeads(whole); },
+                             [](unsigned char byte) { return (byte >> 4) == 0xE; });
+}
+
+bool Utf8Transcoder::InPlaceApplies(std::string_view bytes) const
 {
     Utf8Validator validator;
-    if (!validator.Feed(bytes) || validator.Status() != Utf8Status::Valid)
-        return false;
-    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t size = bytes.size();
-    if (size == 0)
-        return true;
-    std::memcpy(out, in, size);
-    const std::uint32_t* const table = table_.data();
-    unsigned allThreeBytes = 1;
-    for (std::size_t at = 0; at < size; at += 64) {
-        const std::size_t window = std::min<std::size_t>(64, size - at);
-        std::uint64_t leads = fused::WindowMask(
-            in + at, window, [](const unsigned char* p) { return ThreeByteLeads(p); },
-            [](unsigned char byte) { return (byte >> 4) == 0xE; });
-        while (leads != 0) {
-            const std::size_t i = at + static_cast<std::size_t>(std::countr_zero(leads));
-            leads &= leads - 1;
-            const std::uint32_t entry = table[(in[i] & 0x0Fu) << 12 | (in[i + 1] & 0x3Fu) << 6 | (in[i + 2] & 0x3Fu)];
-            allThreeBytes &= (entry >> 24) == 3;
-            out[i] = static_cast<char>(entry);
-            out[i + 1] = static_cast<char>(entry >> 8);
-            out[i + 2] = static_cast<char>(entry >> 16);
-        }
-    }
-    return allThreeBytes != 0;
+    return onlyThreeByteChange_ && validator.Feed(bytes) && validator.Status() == Utf8Status::Valid;
 }
 
 // A supplementary character passes through when the map keeps both its units.

@@ -3,6 +3,8 @@
 #include "engine/converter.h"
 #include "engine/fused.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -46,6 +48,16 @@ inline char32_t DecodeUtf8Char(const unsigned char* p, const unsigned char* end,
     return DecodeUtf8Sequence(p, static_cast<std::size_t>(end - p), length);
 }
 
+// Bit i set when byte i of the `window` bytes (up to 64) at `p` starts a
+// three-byte character.
+std::uint64_t ThreeByteLeads(const unsigned char* p, std::size_t window);
+
+// The code point of the well-formed three-byte sequence at `p`.
+inline char16_t DecodeThreeBytes(const unsigned char* p)
+{
+    return static_cast<char16_t>((p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu));
+}
+
 // UTF-8 to UTF-8 through a unit map in one pass: decoding, the lookup and
 // encoding fused through a table built once for the map.
 class Utf8Transcoder {
@@ -68,9 +80,19 @@ public:
     }
     bool KeepsAscii() const { return asciiKept_; }
 
+    // Writes the conversion of `bytes` from `out` on, which has room for
+    // bytes.size() bytes, when it has the input's length, every character
+    // becoming one of its own length, and calls `each(offset, code)` for
+    // every character of three bytes, in order; false when it may not, or
+    // some character needs another path.
+    template <class Each>
+    bool ConvertInPlace(std::string_view bytes, char* out, Each each) const;
+
 private:
     bool PutSupplementary(char32_t c, const unsigned char* utf8, char*& to) const;
-    bool ConvertInPlace(std::string_view bytes, char* out) const;
+    // Whether the map keeps the length of every character and `bytes` are
+    // well-formed.
+    bool InPlaceApplies(std::string_view bytes) const;
 
     const UnitMap& map_;
     std::vector<std::uint32_t> table_;  // per BMP code point
@@ -79,6 +101,38 @@ private:
     // that only three-byte ones can change.
     bool onlyThreeByteChange_;
 };
+
+// When only three-byte characters can change and each becomes another of
+// three bytes, well-formed UTF-8 is copied and those replaced in place: 64
+// bytes at a time, their leads found by bit arithmetic, with no branch on
+// the kind of character, which mixed text would take wrongly at almost
+// every change.
+template <class Each>
+bool Utf8Transcoder::ConvertInPlace(std::string_view bytes, char* out, Each each) const
+{
+    if (bytes.empty() || !InPlaceApplies(bytes))
+        return bytes.empty();
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    std::memcpy(out, in, size);
+    const std::uint32_t* const table = table_.data();
+    unsigned allThreeBytes = 1;
+    for (std::size_t at = 0; at < size; at += 64) {
+        std::uint64_t leads = ThreeByteLeads(in + at, std::min<std::size_t>(64, size - at));
+        while (leads != 0) {
+            const std::size_t i = at + static_cast<std::size_t>(std::countr_zero(leads));
+            leads &= leads - 1;
+            const char16_t code = DecodeThreeBytes(in + i);
+            const std::uint32_t entry = table[code];
+            allThreeBytes &= (entry >> 24) == 3;
+            out[i] = static_cast<char>(entry);
+            out[i + 1] = static_cast<char>(entry >> 8);
+            out[i + 2] = static_cast<char>(entry >> 16);
+            each(i, code);
+        }
+    }
+    return allThreeBytes != 0;
+}
 
 // UTF-16 to UTF-16 of the same byte order through a unit map in one pass.
 class Utf16Transcoder {

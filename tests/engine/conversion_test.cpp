@@ -377,7 +377,9 @@ std::u16string Repeat(std::u16string_view text, std::size_t times)
 // At each position the longest phrase decides the units it covers; the
 // tables convert the rest, and no phrase reaches over a line end. The block
 // converter gives the same, in an encoding that has every result, and from
-// UTF-8 to UTF-8 in one pass, after enough ASCII to take that path.
+// UTF-8 to UTF-8 in one pass, after enough ASCII to take that path: once
+// with the text at the start of a 64-byte window and once two bytes before
+// the end of one, so that its first two characters fall into two windows.
 TEST_P(PhraseTest, LongestPhraseFirstThenTheTables)
 {
     const PhraseCase& row = GetParam();
@@ -388,7 +390,9 @@ TEST_P(PhraseTest, LongestPhraseFirstThenTheTables)
     converter.SetPhrases(Direction::J2F, phrases);
     EXPECT_EQ(converter.J2F(row.text), row.converted);
     const std::u16string ascii(BlockConverter::kFusedMinimum, u'.');
-    for (const auto& [output, before] : {std::pair{Encoding::Utf16BE, std::u16string()}, {Encoding::Utf8, ascii}}) {
+    for (const auto& [output, before] : {std::pair{Encoding::Utf16BE, std::u16string()},
+                                         {Encoding::Utf8, ascii},
+                                         {Encoding::Utf8, ascii + std::u16string(62, u'.')}}) {
         ByteBuffer out;
         ASSERT_EQ(BlockConverter(converter, Direction::J2F, Encoding::Utf8, output)
                       .Convert(EncodeText(before + row.text, Encoding::Utf8, "in"), out)
@@ -411,7 +415,11 @@ INSTANTIATE_TEST_SUITE_P(
         PhraseCase{"BeyondTheBmpAndLongerResult", "\U00020000发\t\U00020001髮X\n", u"\U00020000发发",
                    u"\U00020001髮X發"},
         PhraseCase{"AsciiStartingSixBytesForOne", "a\t頭髮\n", std::u16string(4096, u'a') + u"b",
-                   Repeat(u"頭髮", 4096) + u"b"}),
+                   Repeat(u"頭髮", 4096) + u"b"},
+        PhraseCase{"ThreeWhoseFirstTwoAreNone", "一只手\t一隻手\n", u"一只一只手", u"一只一隻手"},
+        PhraseCase{"OneCharacterAndOneWithAsciiSecond", "头\t頭\n发a\t髮A\n", u"头发a发头", u"頭髮A發頭"},
+        PhraseCase{"ResultOfAnotherLengthMidway", "头发\t頭髮\n发展\t發展中\n", u"头发发展头发后",
+                   u"頭髮發展中頭髮後"}),
     test::RowName());
 
 // With no phrase the result is the tables' exactly, dropped characters included.
