@@ -44,15 +44,6 @@ PhraseStarts::Gatherer::Gatherer(const PhraseStarts& filter, std::uint32_t* star
 {
 }
 
-std::uint32_t* PhraseStarts::Gatherer::Finish()
-{
-    *end_ = static_cast<std::uint32_t>(older_);
-    end_ += Test(lone_, olderCode_) | ((older_ + 3 == newer_) & Test(pairs_, PairBit(olderCode_, newerCode_)));
-    *end_ = static_cast<std::uint32_t>(newer_);
-    end_ += Test(lone_, newerCode_);
-    return end_;
-}
-
 void PhraseStarts::Save(std::string& bytes) const
 {
     image::Append(bytes, bits_);

@@ -51,7 +51,14 @@ public:
         }
 
         // Tells the last two characters; returns the end of the offsets.
-        std::uint32_t* Finish();
+        std::uint32_t* Finish()
+        {
+            *end_ = static_cast<std::uint32_t>(older_);
+            end_ += Test(lone_, olderCode_) | ((older_ + 3 == newer_) & Test(pairs_, PairBit(olderCode_, newerCode_)));
+            *end_ = static_cast<std::uint32_t>(newer_);
+            end_ += Test(lone_, newerCode_);
+            return end_;
+        }
 
     private:
         const std::uint64_t* pairs_;
