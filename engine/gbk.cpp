@@ -22,9 +22,6 @@ constexpr unsigned kFirstTrail = 0x40;
 constexpr unsigned kLastTrail = 0xFE;
 constexpr unsigned kTrailsPerLead = kLastTrail - kFirstTrail + 1;
 
-// Fused entries for every lead byte and every byte after it.
-constexpr std::size_t kPairTable = (kLastTrail + 1 - kFirstLead) << 8;
-
 // The GBK bytes of the unit a decoded character becomes, as a fused entry.
 std::uint32_t EntryFor(char16_t decoded, const UnitMap& map)
 {
