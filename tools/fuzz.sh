@@ -9,7 +9,7 @@ build=$1
 seconds=$2
 mkdir -p "$build/fuzz-artifacts"
 failed=""
-for target in fuzz_codec fuzz_tables fuzz_converter; do
+for target in fuzz_codec fuzz_tables fuzz_converter fuzz_phrases; do
     mkdir -p "$build/fuzz-corpus/$target"
     echo "== $target: ${seconds}s"
     if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
