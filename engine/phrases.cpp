@@ -14,7 +14,7 @@ namespace {
 constexpr std::size_t npos = std::string_view::npos;
 
 // Starts a saved dictionary; another layout needs another mark.
-constexpr std::string_view kSavedMark = "tavrel phrases 2\n";
+constexpr std::string_view kSavedMark = "tavrel phrases 3\n";
 // Output bytes per input byte that UTF-8 buffers are made for at most: a
 // block whose phrases need more takes the plain path.
 constexpr std::size_t kMaxExpansion = 8;
@@ -273,11 +273,11 @@ std::string PhraseMatcher::Save() const
     const Compiled& built = Built();
     std::string bytes(kSavedMark);
     image::Append(bytes, built.targets);
+    built.starts.Save(bytes);
     built.trie.Save(bytes);
     image::Append(bytes, built.units);
     image::Append(bytes, built.utf8);
     image::Append(bytes, std::vector<std::uint64_t>{built.asciiStarts, built.expansion});
-    built.starts.Save(bytes);
     return bytes;
 }
 
@@ -288,10 +288,10 @@ bool PhraseMatcher::Load(std::string_view bytes)
     if (!bytes.starts_with(kSavedMark))
         return false;
     bytes.remove_prefix(kSavedMark.size());
-    if (!image::Take(bytes, loaded.targets) ||
+    if (!image::Take(bytes, loaded.targets) || !loaded.starts.Load(bytes) ||
         !loaded.trie.Load(bytes, static_cast<std::uint32_t>(loaded.targets.size())) ||
         !image::Take(bytes, loaded.units) || !image::Take(bytes, loaded.utf8) || !image::Take(bytes, figures) ||
-        !loaded.starts.Load(bytes) || !bytes.empty() || figures.size() != 2 || figures[1] < 3 || figures[1] > kMaxExpansion)
+        !bytes.empty() || figures.size() != 2 || figures[1] < 3 || figures[1] > kMaxExpansion)
         return false;
     const bool inside = std::all_of(loaded.targets.begin(), loaded.targets.end(), [&](const Target& target) {
         return std::uint64_t{target.begin} + target.size <= loaded.units.size() &&

@@ -457,7 +457,9 @@ TEST(PhraseTest, SavedDictionaryLoadsAndDamagedOnesStayInside)
     ASSERT_TRUE(loaded.Load(saved));
     EXPECT_EQ(convert(loaded), convert(built));
     EXPECT_FALSE(PhraseMatcher().Load(saved.substr(0, saved.size() - 1)));
-    // Every byte but the middle's, most of them the codes of units in no phrase.
+    // Every byte but the middle's, which are the filter of phrase starts and
+    // most of the codes of units in no phrase: the head holds the targets,
+    // the tail the trie's nodes and what follows them.
     for (std::size_t at = 0; at < saved.size(); at = at == 256 ? saved.size() - 2048 : at + 1) {
         std::string damaged = saved;
         damaged[at] = static_cast<char>(damaged[at] ^ 0xA5);
