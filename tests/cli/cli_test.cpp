@@ -95,7 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
     test::RowName());
 
 // A file is decided by reading it whole: a Big5 file's Simplified result
-// goes to GBK, its Traditional result stays Big5.
+// goes to GBK, its Traditional result stays Big5. A marked file written in
+// another encoding has that encoding's mark once, not its own as text.
 TEST(CliTest, ConvertsAFileIntoAnother)
 {
     TempDir dir;
@@ -107,6 +108,9 @@ TEST(CliTest, ConvertsAFileIntoAnother)
     EXPECT_EQ(ReadBytes(dir / "out.txt"), test::IcuEncoded("windows-936-2000", kSimplified));
     const ProgramResult same = Convert({"-t", (dir / "big5.txt").string(), "-"});
     EXPECT_EQ(same.out, test::IcuEncoded("windows-950-2000", kTraditional)) << same.err;
+    WriteBytes(dir / "marked.txt", "\xEF\xBB\xBF中國");
+    const ProgramResult marked = Convert({"-s", "--output-encoding", "utf-16le", (dir / "marked.txt").string(), "-"});
+    EXPECT_EQ(marked.out, std::string("\xFF\xFE\x2D\x4E\xFD\x56", 6)) << marked.err;
 }
 
 // Guards against replacing a chosen file before it is read, whatever name
