@@ -114,17 +114,27 @@ TEST(CliTest, ConvertsAFileIntoAnother)
 }
 
 // Guards against replacing a chosen file before it is read, whatever name
-// reaches it: the same name twice, or a link. Each output keeps its input's encoding.
+// reaches it: the same name twice, or a link. Each output keeps its input's
+// encoding. Sixteen files between the first and the one its output replaces
+// make sure that output is in place before that file is read, not only when
+// its sync happened to be quick.
 TEST(CliTest, BatchWritesPrefixedFilesAndKeepsEveryChosenFile)
 {
     TempDir dir;
     WriteBytes(dir / "a.txt", "國");
     fs::create_symlink(dir / "简体a.txt", dir / "alias.txt");
+    std::vector<std::string> between;
+    for (int i = 0; i < 16; ++i) {
+        between.push_back((dir / ("b" + std::to_string(i) + ".txt")).string());
+        WriteBytes(between.back(), "國");
+    }
     for (const char* second : {"简体a.txt", "alias.txt"}) {
         WriteBytes(dir / "简体a.txt", Gbk("爲"));
-        const ProgramResult result = Convert(
-            {"-s", "-v", "--batch", (dir / "a.txt").string(), (dir / second).string(), (dir / second).string()});
-        EXPECT_NE(result.err.find("tavrel-convert: 3 chosen file(s) converted successfully!\n"), std::string::npos)
+        std::vector<std::string> arguments{"-s", "-v", "--batch", (dir / "a.txt").string()};
+        arguments.insert(arguments.end(), between.begin(), between.end());
+        arguments.insert(arguments.end(), {(dir / second).string(), (dir / second).string()});
+        const ProgramResult result = Convert(arguments);
+        EXPECT_NE(result.err.find("tavrel-convert: 19 chosen file(s) converted successfully!\n"), std::string::npos)
             << result.err;
         EXPECT_EQ(ReadBytes(dir / ("简体" + std::string(second))), Gbk("为")) << second;
         EXPECT_EQ(ReadBytes(dir / "简体a.txt"), "国");
