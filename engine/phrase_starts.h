@@ -77,6 +77,9 @@ public:
 
 private:
     static constexpr unsigned kBits = 21;
+    // The words of the pairs' and triples' bits, and of all the bits.
+    static constexpr std::size_t kPairWords = (std::size_t{1} << kBits) / 64;
+    static constexpr std::size_t kWords = kPairWords + 0x10000 / 64;
     static constexpr std::uint64_t kNone = ~std::uint64_t{0} - 64;
 
     static std::uint32_t PairBit(char16_t first, char16_t second)

@@ -24,7 +24,7 @@ std::size_t Utf8Size(std::u16string_view units)
 {
     std::size_t size = 0;
     for (const char16_t unit : units)
-        size += unit < 0x80 ? 1 : unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF) ? 2 : 3;
+        size += unit < 0x80 ? 1 : IsThreeByteUnit(unit) ? 3 : 2;
     return size;
 }
 

@@ -48,6 +48,12 @@ inline char32_t DecodeUtf8Char(const unsigned char* p, const unsigned char* end,
     return DecodeUtf8Sequence(p, static_cast<std::size_t>(end - p), length);
 }
 
+// Whether a UTF-16 unit that is not a surrogate takes three bytes in UTF-8.
+inline bool IsThreeByteUnit(char16_t unit)
+{
+    return unit >= 0x800 && (unit < 0xD800 || unit > 0xDFFF);
+}
+
 // Bit i set when byte i of the `window` bytes (up to 64) at `p` starts a
 // three-byte character.
 std::uint64_t ThreeByteLeads(const unsigned char* p, std::size_t window);
