@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,29 +25,15 @@
 namespace tavrel::fuzz {
 namespace {
 
-constexpr std::u32string_view kAlphabet = U"头发后长一只手台a.\n é\U00020000髮後";
+constexpr std::string_view kAlphabet[] = {"头", "发", "后", "长", "一", "只", "手", "台",
+                                          "a", ".", "\n", " ", "é", "\U00020000", "髮", "後"};
 
-std::u16string Take(const std::uint8_t*& data, const std::uint8_t* end, std::size_t count)
-{
-    std::u32string characters;
-    for (; count > 0 && data < end; --count)
-        characters += kAlphabet[*data++ % kAlphabet.size()];
-    std::u16string units;
-    for (const char32_t c : characters) {
-        if (c < 0x10000) {
-            units += static_cast<char16_t>(c);
-        } else {
-            units += static_cast<char16_t>(0xD7C0 + (c >> 10));
-            units += static_cast<char16_t>(0xDC00 | (c & 0x3FF));
-        }
-    }
-    return units;
-}
-
-std::string Utf8(std::u16string_view units)
+// The UTF-8 of up to `count` characters, one for each byte taken.
+std::string Take(const std::uint8_t*& data, const std::uint8_t* end, std::size_t count)
 {
     std::string bytes;
-    EncodeUtf8(units, bytes);
+    for (; count > 0 && data < end; --count)
+        bytes += kAlphabet[*data++ % std::size(kAlphabet)];
     return bytes;
 }
 
@@ -58,24 +45,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tavrel;
     if (size < 2)
         return 0;
-    const std::u16string before(BlockConverter::kFusedMinimum + (data[0] & 63), u'.');
+    const std::string before(BlockConverter::kFusedMinimum + (data[0] & 63), '.');
     const std::uint8_t* next = data + 2;
     const std::uint8_t* const end = data + size;
     auto phrases = std::make_shared<PhraseMatcher>();
     for (unsigned count = data[1] & 7; count > 0 && next < end; --count) {
         const std::uint8_t lengths = *next++;
-        const std::u16string source = fuzz::Take(next, end, 1 + (lengths & 3));
-        const std::u16string target = fuzz::Take(next, end, lengths >> 2 & 7);
-        phrases->Add(fuzz::Utf8(source), fuzz::Utf8(target));
+        // The source first: its bytes come before the target's.
+        const std::string source = fuzz::Take(next, end, 1 + (lengths & 3));
+        phrases->Add(source, fuzz::Take(next, end, lengths >> 2 & 7));
     }
-    const std::u16string text = before + fuzz::Take(next, end, size);
+    const std::string bytes = before + fuzz::Take(next, end, size);
+    std::u16string text;
+    DecodeUtf8(bytes, text);
     Converter converter;
     converter.SetTables(u"發後", u"发后");
     converter.SetPhrases(Direction::J2F, phrases);
     ByteBuffer out;
     const BlockFailure failure =
-        BlockConverter(converter, Direction::J2F, Encoding::Utf8, Encoding::Utf8).Convert(fuzz::Utf8(text), out);
-    fuzz::Require(failure.kind == BlockFailure::Kind::None && out.View() == fuzz::Utf8(converter.J2F(text)),
+        BlockConverter(converter, Direction::J2F, Encoding::Utf8, Encoding::Utf8).Convert(bytes, out);
+    std::string expected;
+    EncodeUtf8(converter.J2F(text), expected);
+    fuzz::Require(failure.kind == BlockFailure::Kind::None && out.View() == expected,
                   "UTF-8 to UTF-8 gives the decoded text's conversion");
     return 0;
 }
