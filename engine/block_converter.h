@@ -48,8 +48,8 @@ struct BlockFailure {
 // smaller blocks before that, and any character the fused path cannot
 // handle, go through decoding, the converter and encoding, with the same
 // result. With the converter's phrases for the direction, UTF-8 to UTF-8
-// takes a fused path too (phrases matched on the bytes as they are decoded),
-// every other pair the plain path, phrases first; blocks end after a line
+// takes a fused path too (see PhraseMatcher::ConvertUtf8), every other pair
+// the plain path, phrases first; blocks end after a line
 // end (see Boundary), so that no phrase is cut. Safe to use from several
 // threads at once.
 class BlockConverter {

@@ -39,8 +39,11 @@ public:
     // result holds unit `unit` of Convert's result.
     std::size_t SourceOf(std::u16string_view text, const UnitMap& map, std::size_t unit) const;
 
-    // The same conversion from UTF-8 to UTF-8 in one pass, the characters
-    // outside phrases through `characters` (built for the same map). Writes
+    // The same conversion from UTF-8 to UTF-8, the characters outside
+    // phrases through `characters` (built for the same map): converted in
+    // place, the phrases put over them where the filter of phrase starts
+    // says one may start, or, when that cannot be, matched at every
+    // character as the bytes are decoded. Writes
     // from `out` on, which has room for MaxUtf8Output(bytes.size()) bytes,
     // and returns the end; nullptr when some character needs the plain path,
     // or the phrases' results more room than that.
